@@ -1,0 +1,137 @@
+#include "Connection.h"
+
+#include "DbError.h"
+#include "Recordset.h"
+#include "SqlLog.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+Connection::TraceHook &traceHook()
+{
+    static Connection::TraceHook hook;
+    return hook;
+}
+
+QString describe(const QSqlError &error)
+{
+    const QString engine = error.databaseText().trimmed();
+    return engine.isEmpty() ? error.text().trimmed() : engine;
+}
+
+// SQLite keeps several statements stepping on one connection. The server
+// drivers stream a forward-only result only while no other statement runs,
+// so there the rows of a query are fetched whole.
+bool streamsResults(const QString &driver)
+{
+    return driver == u"QSQLITE";
+}
+
+} // namespace
+
+Connection::Connection()
+    : m_name(QStringLiteral("tx_account.%1").arg(reinterpret_cast<quintptr>(this), 0, 16))
+{
+}
+
+Connection::~Connection()
+{
+    close();
+}
+
+void Connection::setTraceHook(TraceHook hook)
+{
+    traceHook() = std::move(hook);
+}
+
+void Connection::open()
+{
+    if (isOpen())
+        throw DbError(QStringLiteral("Operation is not allowed when the connection is open"));
+    close();
+    m_settings = parseConnectionString(m_connectionString);
+    if (!QSqlDatabase::isDriverAvailable(m_settings.driver))
+        throw DbError(QStringLiteral("The database driver %1 is not installed").arg(m_settings.driver));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(m_settings.driver, m_name);
+        m_registered = true;
+        db.setDatabaseName(m_settings.databaseName);
+        db.setHostName(m_settings.hostName);
+        db.setPort(m_settings.port);
+        db.setUserName(m_settings.userName);
+        db.setPassword(m_settings.password);
+        db.setConnectOptions(m_settings.connectOptions);
+        if (!db.open()) {
+            const QString error = describe(db.lastError());
+            db = QSqlDatabase();
+            close();
+            throw DbError(error);
+        }
+    }
+    prepareSession();
+}
+
+// Doubled single quotes are the only escaping a statement ever carries.
+void Connection::prepareSession()
+{
+    QString setting;
+    if (m_settings.driver == u"QPSQL")
+        setting = QStringLiteral("SET standard_conforming_strings = on");
+    else if (m_settings.driver == u"QMYSQL")
+        setting = QStringLiteral("SET SESSION sql_mode = TRIM(BOTH ',' FROM "
+                                 "CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES'))");
+    if (setting.isEmpty())
+        return;
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    if (!query.exec(setting)) {
+        const QString error = describe(query.lastError());
+        query = QSqlQuery();
+        close();
+        throw DbError(error);
+    }
+}
+
+bool Connection::isOpen() const
+{
+    return m_registered && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+void Connection::close()
+{
+    for (const auto &weak : m_recordsets)
+        if (const auto recordset = weak.lock())
+            recordset->close();
+    m_recordsets.clear();
+    // Only a registered connection touches QtSql: the instance that owns this
+    // object may be destroyed at process exit, after QtSql's own globals.
+    if (!m_registered)
+        return;
+    m_registered = false;
+    QSqlDatabase::database(m_name, false).close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+std::shared_ptr<Recordset> Connection::execute(const QString &statement)
+{
+    if (const TraceHook &hook = traceHook())
+        hook(statement);
+    qCDebug(lcSql).noquote() << statement;
+    if (!isOpen())
+        throw DbError(QStringLiteral("Operation is not allowed when the connection is closed"));
+
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    query.setForwardOnly(streamsResults(m_settings.driver));
+    if (!query.exec(statement))
+        throw DbError(describe(query.lastError()));
+
+    if (!query.isSelect())
+        return std::make_shared<Recordset>();
+    auto recordset = std::make_shared<Recordset>(std::move(query));
+    std::erase_if(m_recordsets, [](const auto &weak) { return weak.expired(); });
+    m_recordsets.push_back(recordset);
+    return recordset;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ConnectionString.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Recordset;
+
+// One database connection opened from a host's connection string. Statements
+// run as given: no parameters, no transactions. Each object uses a named
+// QSqlDatabase connection of its own.
+class Connection {
+public:
+    using TraceHook = std::function<void(const QString &statement)>;
+
+    Connection();
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    QString connectionString() const { return m_connectionString; }
+    void setConnectionString(const QString &text) { m_connectionString = text; }
+
+    void open();
+    bool isOpen() const;
+    // Harmless on a connection that is not open; result sets still held by
+    // others are closed with it.
+    void close();
+    QString driverName() const { return m_settings.driver; }
+
+    // Runs one statement. A query's rows come back positioned on the first
+    // row; any other statement gives a closed result set.
+    std::shared_ptr<Recordset> execute(const QString &statement);
+
+    // Sees every statement text before it runs (tests use it).
+    static void setTraceHook(TraceHook hook);
+
+private:
+    void prepareSession();
+
+    QString m_connectionString;
+    QString m_name;
+    ConnectionSettings m_settings;
+    std::vector<std::weak_ptr<Recordset>> m_recordsets;
+    bool m_registered = false;
+};

@@ -1,0 +1,3 @@
+#include "SqlLog.h"
+
+Q_LOGGING_CATEGORY(lcSql, "tx_account.sql", QtWarningMsg)

@@ -1,0 +1,45 @@
+#include "Failures.h"
+
+#include "MessageBox.h"
+#include "store/DbError.h"
+
+QString currentFailureText()
+{
+    try {
+        throw;
+    } catch (const DbError &error) {
+        return error.description();
+    } catch (const std::exception &error) {
+        return QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        return QStringLiteral("An unknown failure occurred");
+    }
+}
+
+void runOn(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+bool reportAndStop(const std::function<void()> &procedure)
+{
+    try {
+        procedure();
+        return true;
+    } catch (...) {
+        MessageBox::show(currentFailureText());
+        return false;
+    }
+}
+
+void guardEvent(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        MessageBox::show(currentFailureText(), MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+    }
+}

@@ -1,0 +1,70 @@
+#include "Form.h"
+
+#include "FormDialog.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QScopeGuard>
+
+Form::~Form()
+{
+    // The instance may outlive the application at process exit; a widget
+    // can only be destroyed while the application still exists.
+    if (m_widget && QCoreApplication::instance())
+        delete m_widget.data();
+}
+
+FormDialog *Form::widget()
+{
+    if (!m_widget) {
+        auto *dialog = new FormDialog;
+        QFont font(QStringLiteral("MS UI Gothic"));
+        font.setPointSizeF(9.75);
+        dialog->setFont(font);
+        dialog->onResize = [this] { Form_Resize(); };
+        dialog->onCloseRequest = [this] { closeRequested(); };
+        m_widget = dialog;
+        setupWidget(dialog);
+        Form_Load();
+    }
+    return m_widget;
+}
+
+void Form::showModal()
+{
+    widget()->exec();
+}
+
+void Form::hide()
+{
+    if (m_widget)
+        m_widget->hide();
+}
+
+void Form::unload()
+{
+    if (!m_widget || m_unloading)
+        return;
+    m_unloading = true;
+    // The widget goes even when the unload handling fails: a window must
+    // always be able to close.
+    const auto dispose = qScopeGuard([this] {
+        if (FormDialog *dialog = m_widget.data()) {
+            dialog->hide();
+            dialog->deleteLater();
+        }
+        m_widget.clear();
+        m_unloading = false;
+    });
+    Form_Unload();
+}
+
+QString Form::caption()
+{
+    return widget()->windowTitle();
+}
+
+void Form::setCaption(const QString &caption)
+{
+    widget()->setWindowTitle(caption);
+}

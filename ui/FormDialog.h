@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+// The Qt widget of one of the component's windows. It hands the window's
+// own events to the window class that owns it.
+class FormDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit FormDialog(QWidget *parent = nullptr);
+
+    std::function<void()> onResize;
+    // The close box and Escape: the owner decides whether this unloads or hides.
+    std::function<void()> onCloseRequest;
+
+    void reject() override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+};
