@@ -1,0 +1,6 @@
+#include "SSTree.h"
+
+SSTree::SSTree(QWidget *parent)
+    : QTreeWidget(parent)
+{
+}

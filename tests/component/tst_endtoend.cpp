@@ -1,0 +1,315 @@
+// The component as a host meets it: the built library loaded with dlopen
+// through the registration, created by its ProgID and called.
+
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+
+#include "component/Bstr.h"
+#include "component/ComActivator.h"
+#include "component/Registry.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QWidget>
+
+#include <dlfcn.h>
+
+namespace {
+
+QString libraryPath()
+{
+    return QFileInfo(qEnvironmentVariable("TX_ACCOUNT_LIBRARY")).canonicalFilePath();
+}
+
+template <typename Fn>
+Fn loadedEntry(const char *name)
+{
+    void *handle = dlopen(libraryPath().toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD);
+    return handle ? reinterpret_cast<Fn>(dlsym(handle, name)) : nullptr;
+}
+
+// The database names of the open connections other than the test's own.
+QStringList openDatabases(const QStringList &testsOwn)
+{
+    QStringList names;
+    for (const QString &connection : QSqlDatabase::connectionNames()) {
+        const QSqlDatabase db = QSqlDatabase::database(connection, false);
+        if (!testsOwn.contains(connection) && db.isOpen())
+            names << db.databaseName();
+    }
+    return names;
+}
+
+struct Bstr {
+    explicit Bstr(const QString &text)
+        : value(toBstr(text))
+    {
+    }
+    ~Bstr() { TxSysFreeString(value); }
+    BSTR value;
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void registrationWritesTheEntriesAHostNeeds();
+    void theLibraryExportsExactlyTheFourEntryPoints();
+    void theCallReturnsWhenTheWindowIsClosed_data();
+    void theCallReturnsWhenTheWindowIsClosed();
+    void aSecondCallOpensTheSecondDatabase();
+    void aDatabaseThatCannotBeOpenedStillShowsTheWindowAndCreatesNoFile();
+    void aLateBindingHostCallsThroughInvoke();
+    void aCallFromAnotherThreadFailsWithADescription();
+    void theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked();
+    void unregistrationRemovesTheEntries();
+
+private:
+    HRESULT showAndClose(const QString &connStr, const std::function<void(QWidget *)> &whileOpen = {});
+
+    QTemporaryDir m_registryDir;
+    _ShowAccount *m_account = nullptr;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    QVERIFY(!libraryPath().isEmpty());
+    qputenv("TX_ACCOUNT_REGISTRY", (m_registryDir.path() + QStringLiteral("/registry.ini")).toLocal8Bit());
+    const ComFailure registered = ComActivator::registerLibrary(libraryPath());
+    QCOMPARE(registered.status, S_OK);
+}
+
+void TestEndToEnd::init()
+{
+    ComActivator::Result created = ComActivator::createByProgId(QStringLiteral("tx_account.ShowAccount"));
+    QVERIFY2(created.object, qPrintable(created.description));
+    m_account = created.object;
+}
+
+void TestEndToEnd::cleanup()
+{
+    ModalDriver::closeAllModals();
+    if (m_account)
+        m_account->Release();
+    m_account = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+}
+
+HRESULT TestEndToEnd::showAndClose(const QString &connStr, const std::function<void(QWidget *)> &whileOpen)
+{
+    bool ran = false;
+    ModalDriver::whenShown(
+        QStringLiteral("AccountBrowse"),
+        [whileOpen](QWidget *window) {
+            if (whileOpen)
+                whileOpen(window);
+            window->close();
+        },
+        &ran);
+    Bstr text(connStr);
+    const HRESULT status = m_account->showAccountForm(&text.value);
+    if (!ran)
+        qWarning("the account window was never shown");
+    return ran ? status : E_UNEXPECTED;
+}
+
+void TestEndToEnd::registrationWritesTheEntriesAHostNeeds()
+{
+    const QString clsid = Registry::clsidForProgId(QStringLiteral("tx_account.ShowAccount"));
+    QCOMPARE(clsid, QStringLiteral("{84A65E4E-0516-4E6D-8F86-AF57DE481DE1}"));
+    QCOMPARE(Registry::inprocServer(clsid), libraryPath());
+    QCOMPARE(Registry::threadingModel(clsid), QStringLiteral("Apartment"));
+    const QString typeLibrary = Registry::typeLibrary(QStringLiteral("{D2A5EE3C-1581-4727-AB75-AF9DC0044D9B}"));
+    QVERIFY2(QFileInfo(typeLibrary).isFile(), qPrintable(typeLibrary));
+}
+
+void TestEndToEnd::theLibraryExportsExactlyTheFourEntryPoints()
+{
+    QProcess nm;
+    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), libraryPath()});
+    QVERIFY(nm.waitForFinished());
+    QCOMPARE(nm.exitCode(), 0);
+    QStringList exported;
+    for (const QString &line : QString::fromLocal8Bit(nm.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (fields.size() == 3 && fields[1].at(0).isUpper())
+            exported << fields[2];
+    }
+    exported.sort();
+    QCOMPARE(exported, (QStringList{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                    "DllUnregisterServer"}));
+}
+
+void TestEndToEnd::theCallReturnsWhenTheWindowIsClosed_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close box") << "close";
+    QTest::newRow("escape key") << "escape";
+}
+
+void TestEndToEnd::theCallReturnsWhenTheWindowIsClosed()
+{
+    QFETCH(QString, how);
+    TestDatabase table;
+    table.addFolder(QStringLiteral("0"), QStringLiteral("仕事"));
+    const QStringList testsOwn = QSqlDatabase::connectionNames();
+    bool ran = false;
+    QString title;
+    QStringList openWhileShown;
+    ModalDriver::whenShown(
+        QStringLiteral("AccountBrowse"),
+        [&](QWidget *window) {
+            title = window->windowTitle();
+            openWhileShown = openDatabases(testsOwn);
+            if (how == u"close")
+                window->close();
+            else
+                QTest::keyClick(window, Qt::Key_Escape);
+        },
+        &ran);
+    Bstr text(table.connectionString());
+    const BSTR before = text.value;
+    const HRESULT status = m_account->showAccountForm(&text.value);
+    QVERIFY(ran);
+    QCOMPARE(status, S_OK);
+    QCOMPARE(title, QStringLiteral("アカウント一覧"));
+    QCOMPARE(openWhileShown.size(), 1);
+    QCOMPARE(text.value, before);
+    QCOMPARE(fromBstr(text.value), table.connectionString());
+    QVERIFY2(openDatabases(testsOwn).isEmpty(), "the connection is closed when the window closes");
+    QCOMPARE(table.rowCount(), 1);
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY2(widget->objectName() != u"AccountBrowse", "the window's widgets are destroyed on return");
+}
+
+void TestEndToEnd::aSecondCallOpensTheSecondDatabase()
+{
+    TestDatabase first;
+    TestDatabase second;
+    const QStringList testsOwn = QSqlDatabase::connectionNames();
+    QStringList seen;
+    const auto record = [&seen, &testsOwn](QWidget *) { seen << openDatabases(testsOwn); };
+    QCOMPARE(showAndClose(first.connectionString(), record), S_OK);
+    QCOMPARE(showAndClose(second.connectionString(), record), S_OK);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY2(seen[0].contains(first.path()), qPrintable(seen[0]));
+    QVERIFY2(seen[1].contains(second.path()), qPrintable(seen[1]));
+}
+
+void TestEndToEnd::aDatabaseThatCannotBeOpenedStillShowsTheWindowAndCreatesNoFile()
+{
+    QTemporaryDir dir;
+    const QString missing = dir.path() + QStringLiteral("/missing.db");
+    bool shown = false;
+    QCOMPARE(showAndClose(missing, [&shown](QWidget *) { shown = true; }), S_OK);
+    QVERIFY(shown);
+    QVERIFY(!QFileInfo::exists(missing));
+}
+
+void TestEndToEnd::aLateBindingHostCallsThroughInvoke()
+{
+    TestDatabase table;
+    OLECHAR name[] = u"SHOWACCOUNTFORM";
+    LPOLESTR names[] = {name};
+    DISPID id = 0;
+    QCOMPARE(m_account->GetIDsOfNames(&IID_NULL, names, 1, 0, &id), S_OK);
+    QCOMPARE(id, DISPID_showAccountForm);
+
+    bool ran = false;
+    ModalDriver::whenShown(QStringLiteral("AccountBrowse"), [](QWidget *w) { w->close(); }, &ran);
+    Bstr text(table.connectionString());
+    VARIANT argument{};
+    argument.vt = VT_BSTR | VT_BYREF;
+    argument.u.pbstrVal = &text.value;
+    DISPPARAMS params{&argument, nullptr, 1, 0};
+    VARIANT result{};
+    EXCEPINFO exception{};
+    UINT argError = 0;
+    QCOMPARE(m_account->Invoke(id, &IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, &argError),
+             S_OK);
+    QVERIFY(ran);
+    QCOMPARE(result.vt, VT_EMPTY);
+    QCOMPARE(fromBstr(text.value), table.connectionString());
+}
+
+void TestEndToEnd::aCallFromAnotherThreadFailsWithADescription()
+{
+    TestDatabase table;
+    HRESULT direct = S_OK;
+    HRESULT invoked = S_OK;
+    EXCEPINFO exception{};
+    QThread *other = QThread::create([&] {
+        Bstr text(table.connectionString());
+        direct = m_account->showAccountForm(&text.value);
+        VARIANT argument{};
+        argument.vt = VT_BSTR | VT_BYREF;
+        argument.u.pbstrVal = &text.value;
+        DISPPARAMS params{&argument, nullptr, 1, 0};
+        invoked = m_account->Invoke(DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                                    &exception, nullptr);
+    });
+    other->start();
+    QVERIFY(other->wait(10000));
+    delete other;
+
+    QCOMPARE(direct, RPC_E_WRONG_THREAD);
+    QCOMPARE(invoked, DISP_E_EXCEPTION);
+    QCOMPARE(exception.scode, RPC_E_WRONG_THREAD);
+    QVERIFY(fromBstr(exception.bstrDescription).contains(QStringLiteral("thread")));
+    QCOMPARE(fromBstr(exception.bstrSource), QStringLiteral("tx_account.ShowAccount"));
+    TxSysFreeString(exception.bstrDescription);
+    TxSysFreeString(exception.bstrSource);
+    QVERIFY(ComActivator::errorDescription(m_account).contains(QStringLiteral("thread")));
+
+    QCOMPARE(showAndClose(table.connectionString()), S_OK); // the object still works
+}
+
+void TestEndToEnd::theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked()
+{
+    const auto canUnloadNow = loadedEntry<TxDllCanUnloadNowFn>("DllCanUnloadNow");
+    const auto getClassObject = loadedEntry<TxDllGetClassObjectFn>("DllGetClassObject");
+    QVERIFY(canUnloadNow && getClassObject);
+    QCOMPARE(canUnloadNow(), S_FALSE); // m_account is alive
+    m_account->Release();
+    m_account = nullptr;
+    QCOMPARE(canUnloadNow(), S_OK);
+
+    IClassFactory *factory = nullptr;
+    QCOMPARE(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, reinterpret_cast<void **>(&factory)), S_OK);
+    QCOMPARE(factory->LockServer(1), S_OK);
+    factory->Release();
+    QCOMPARE(canUnloadNow(), S_FALSE);
+    QCOMPARE(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, reinterpret_cast<void **>(&factory)), S_OK);
+    QCOMPARE(factory->LockServer(0), S_OK);
+    factory->Release();
+    QCOMPARE(canUnloadNow(), S_OK);
+}
+
+void TestEndToEnd::unregistrationRemovesTheEntries()
+{
+    const auto unregisterServer = loadedEntry<TxDllUnregisterServerFn>("DllUnregisterServer");
+    QVERIFY(unregisterServer);
+    QCOMPARE(unregisterServer(), S_OK);
+    QVERIFY(Registry::clsidForProgId(QStringLiteral("tx_account.ShowAccount")).isEmpty());
+    QVERIFY(Registry::inprocServer(QStringLiteral("{84A65E4E-0516-4E6D-8F86-AF57DE481DE1}")).isEmpty());
+    const ComActivator::Result created = ComActivator::createByProgId(QStringLiteral("tx_account.ShowAccount"));
+    QVERIFY(!created.object);
+    QVERIFY(created.description.contains(QStringLiteral("not registered")));
+
+    QCOMPARE(ComActivator::registerLibrary(libraryPath()).status, S_OK);
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

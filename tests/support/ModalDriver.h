@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Drives modal windows as a person would: the action runs inside the modal
+// loop once the window with that objectName is the active modal widget.
+// The test checks `ran` afterwards, so a check that failed inside the action
+// cannot pass silently. If the window never comes, every open modal is closed
+// after a while so the test fails instead of hanging.
+class ModalDriver {
+public:
+    static void whenShown(const QString &objectName, std::function<void(QWidget *)> action,
+                          bool *ran);
+    // Closes whatever modal windows are left open.
+    static void closeAllModals();
+};

@@ -1,0 +1,122 @@
+#include "TestDatabase.h"
+
+#include "store/DbError.h"
+#include "store/Recordset.h"
+#include "store/Schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> serial{0};
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''"))
+        + QLatin1Char('\'');
+}
+
+void onAdminConnection(const QString &statement)
+{
+    Connection admin;
+    admin.setConnectionString(qEnvironmentVariable("TX_TEST_PG"));
+    admin.open();
+    admin.execute(statement);
+}
+
+} // namespace
+
+QString TestDatabase::unavailable(Engine engine)
+{
+    if (engine == Engine::PostgreSQL && qEnvironmentVariableIsEmpty("TX_TEST_PG"))
+        return QStringLiteral("TX_TEST_PG is not set: run the tests through ./test");
+    return QString();
+}
+
+TestDatabase::TestDatabase(Engine engine)
+    : m_engine(engine)
+    , m_db(std::make_unique<Connection>())
+{
+    const QString name = QStringLiteral("tx_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(serial++);
+    if (engine == Engine::SQLite) {
+        m_dirPath = QDir::tempPath() + QLatin1Char('/') + name;
+        QDir().mkpath(m_dirPath);
+        m_path = m_dirPath + QStringLiteral("/accounts.db");
+        QFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw DbError(QStringLiteral("cannot create ") + m_path);
+        m_connectionString = m_path;
+    } else {
+        m_pgName = name;
+        onAdminConnection(QStringLiteral("CREATE DATABASE ") + m_pgName);
+        m_connectionString = qEnvironmentVariable("TX_TEST_PG") + QStringLiteral(";Database=") + m_pgName;
+    }
+    m_db->setConnectionString(m_connectionString);
+    m_db->open();
+    createAccountSchema(*m_db);
+}
+
+TestDatabase::~TestDatabase()
+{
+    m_db.reset();
+    if (!m_dirPath.isEmpty())
+        QDir(m_dirPath).removeRecursively();
+    if (!m_pgName.isEmpty()) {
+        try {
+            onAdminConnection(QStringLiteral("DROP DATABASE ") + m_pgName + QStringLiteral(" WITH (FORCE)"));
+        } catch (const DbError &) {
+        }
+    }
+}
+
+std::vector<QStringList> TestDatabase::rows(const QString &query)
+{
+    std::vector<QStringList> result;
+    const auto rs = m_db->execute(query);
+    while (!rs->isEOF()) {
+        QStringList row;
+        for (int i = 0;; ++i) {
+            try {
+                row << (rs->isNull(i) ? QString() : rs->text(i));
+            } catch (const DbError &) {
+                break;
+            }
+        }
+        result.push_back(row);
+        rs->moveNext();
+    }
+    return result;
+}
+
+QString TestDatabase::value(const QString &query)
+{
+    const auto found = rows(query);
+    return found.empty() || found.front().isEmpty() ? QString() : found.front().front();
+}
+
+int TestDatabase::rowCount()
+{
+    return value(QStringLiteral("select count(*) from ACCOUNT")).toInt();
+}
+
+QString TestDatabase::addRow(const QString &parent, const QString &kind, const QString &name)
+{
+    m_db->execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(%1,%2,%3)")
+                      .arg(parent, quoted(kind), quoted(name)));
+    return value(QStringLiteral("select max(ACCOUNT_NO) from ACCOUNT"));
+}
+
+QString TestDatabase::addFolder(const QString &parent, const QString &name)
+{
+    return addRow(parent, QStringLiteral("F"), name);
+}
+
+QString TestDatabase::addAccount(const QString &parent, const QString &name)
+{
+    return addRow(parent, QStringLiteral("A"), name);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// A fresh ACCOUNT table for one test: in a temporary SQLite file, or in a new
+// database of the private PostgreSQL server that ./test starts (TX_TEST_PG).
+class TestDatabase {
+public:
+    enum class Engine { SQLite, PostgreSQL };
+
+    // Why the engine cannot be used here, or an empty text.
+    static QString unavailable(Engine engine);
+
+    explicit TestDatabase(Engine engine = Engine::SQLite);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase &) = delete;
+    TestDatabase &operator=(const TestDatabase &) = delete;
+
+    QString connectionString() const { return m_connectionString; }
+    QString path() const { return m_path; } // SQLite only
+    // A connection of the test's own, for setting up and checking rows.
+    Connection &db() { return *m_db; }
+
+    // Rows of a query, each field as text (a null as a null QString).
+    std::vector<QStringList> rows(const QString &query);
+    QString value(const QString &query);
+    int rowCount();
+
+    QString addFolder(const QString &parent, const QString &name);
+    QString addAccount(const QString &parent, const QString &name);
+    QString addRow(const QString &parent, const QString &kind, const QString &name);
+
+private:
+    Engine m_engine;
+    QString m_path;
+    QString m_dirPath;
+    QString m_pgName;
+    QString m_connectionString;
+    std::unique_ptr<Connection> m_db;
+};
