@@ -1,12 +1,52 @@
 #include "AccountBrowse.h"
 
+#include "ui_AccountBrowse.h"
+
+#include "browser/SSNode.h"
+#include "browser/SSTree.h"
 #include "component/Forms.h"
 #include "dialogs/FolderAdd.h"
 #include "dialogs/Sign.h"
 #include "editor/AccountAdd.h"
+#include "store/DbError.h"
+#include "store/Template.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
+#include "ui/Images.h"
+#include "ui/MessageBox.h"
 #include "ui/Twips.h"
+
+#include <QAction>
+#include <QColor>
+
+namespace {
+
+constexpr int treeMarginTwips = 600;
+
+const QString childrenTemplate =
+    QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key");
+
+QString childrenStatement(qint32 p_val)
+{
+    return fillTemplate(childrenTemplate, {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
+                                           {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
+                                           {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
+                                           {QStringLiteral("%p_val"), QString::number(p_val)}});
+}
+
+qint32 wholeNumber(const QVariant &value)
+{
+    bool ok = false;
+    const qint32 number = value.toInt(&ok);
+    if (!ok)
+        throw DbError(QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(value.toString()));
+    return number;
+}
+
+} // namespace
+
+AccountBrowse::AccountBrowse() = default;
+AccountBrowse::~AccountBrowse() = default;
 
 void AccountBrowse::showAccountForm(const QString &connStr)
 {
@@ -16,29 +56,216 @@ void AccountBrowse::showAccountForm(const QString &connStr)
 
 void AccountBrowse::setupWidget(FormDialog *dialog)
 {
-    dialog->setObjectName(QStringLiteral("AccountBrowse"));
-    dialog->setWindowTitle(QStringLiteral("アカウント一覧"));
+    m_ui = std::make_unique<Ui::AccountBrowse>();
+    m_ui->setupUi(dialog);
     dialog->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    dialog->setSizeGripEnabled(true);
-    dialog->resize(twipsToPixels(9510), twipsToPixels(6240));
+    m_imageList1 = treeImages();
+    QObject::connect(m_ui->SSTree1, &SSTree::nodeClick, dialog,
+                     [this](SSNode *node) { guardEvent([&] { SSTree1_NodeClick(node); }); });
+    QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog,
+                     [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });
+}
+
+SSTree *AccountBrowse::SSTree1()
+{
+    widget();
+    return m_ui->SSTree1;
+}
+
+QAction *AccountBrowse::button(const QString &key)
+{
+    widget();
+    for (QAction *action : m_ui->Toolbar1->actions())
+        if (action->objectName() == key && !action->isSeparator())
+            return action;
+    throw DbError(QStringLiteral("Invalid key: no button \"%1\"").arg(key));
 }
 
 void AccountBrowse::Form_Load()
 {
     InitTree();
+    enableAllButton();
 }
 
 void AccountBrowse::InitTree()
 {
-    runOn([this] { basTable->setConnectionString(basconnStr); });
-    runOn([this] { basTable->open(); });
+    SSTree *tree = SSTree1();
+    m_depthReported = false;
+    runOn([&] { basTable->setConnectionString(basconnStr); });
+    runOn([&] { basTable->open(); });
+    runOn([&] { tree->setImageList(&m_imageList1); });
+    runOn([&] { tree->setTreeOption(true); });
+    runOn([&] { tree->setRedraw(false); });
+    runOn([&] { tree->clearNodes(); });
+    runOn([&] { tree->setTreeOption(true); });
+    runOn([&] {
+        atNode = tree->addNode(QString(), 0, QStringLiteral("0"), QStringLiteral("ｱｶｳﾝﾄ"), QString(), QString(),
+                               QStringLiteral("0"));
+    });
+    runOn([&] {
+        atNode->setFontBold(false);
+        atNode->setFontSize(10);
+        atNode->setForeColor(QColor(200, 160, 50));
+        atNode->setImage(QStringLiteral("root"));
+        atNode->setExpandedImage(QStringLiteral("root"));
+    });
+    runOn([&] { LoadChild(0); });
+    runOn([&] { tree->setTopNode(tree->nodeAt(tree->nodeCount())->rootNode()); });
+    runOn([&] { tree->setNodeIndentation(250.0f); });
+    runOn([&] { tree->setRedraw(true); });
+}
+
+// Descends depth first with a stack of its own rather than native recursion,
+// so that no chain of rows can overflow the stack. Each level keeps its rows
+// open while the levels beneath it load, and a level that fails reports once
+// and ends, leaving the level above to carry on with its next row.
+void AccountBrowse::LoadChild(qint32 p_val)
+{
+    std::vector<Level> levels;
+    QSet<qint32> path;
+    openLevel(levels, path, p_val);
+    while (!levels.empty()) {
+        std::optional<qint32> child;
+        if (reportAndStop([&] { child = nextChild(levels.back()); }) && child) {
+            if (mayDescend(levels, path, *child))
+                openLevel(levels, path, *child);
+            continue;
+        }
+        levels.back().rows->close();
+        path.remove(levels.back().parentKey);
+        levels.pop_back();
+    }
+}
+
+void AccountBrowse::openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val)
+{
+    std::shared_ptr<Recordset> rows;
+    if (!reportAndStop([&] { rows = basTable->execute(childrenStatement(p_val)); }))
+        return;
+    levels.push_back({p_val, std::move(rows)});
+    path.insert(p_val);
+}
+
+// A row that names one of its own ancestors would lead the load round in a
+// circle for ever; a chain deeper than the view can lay out is cut off.
+bool AccountBrowse::mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key)
+{
+    if (path.contains(key))
+        return false;
+    if (static_cast<int>(levels.size()) < maxTreeDepth)
+        return true;
+    if (!m_depthReported) {
+        m_depthReported = true;
+        MessageBox::show(QStringLiteral("階層が深すぎるため、%1 階層より下のアカウントは表示されません。")
+                             .arg(maxTreeDepth));
+    }
+    return false;
+}
+
+// The next row of a level: its node is made and its key returned, so that
+// its children load before the level's next row is read.
+std::optional<qint32> AccountBrowse::nextChild(Level &level)
+{
+    if (level.descended) {
+        level.descended = false;
+        level.rows->moveNext();
+    }
+    if (level.rows->isEOF())
+        return std::nullopt;
+    addRowNode(*level.rows);
+    level.descended = true;
+    return wholeNumber(level.rows->value(QStringLiteral("ACCOUNT_NO")));
+}
+
+void AccountBrowse::addRowNode(Recordset &row)
+{
+    SSTree *tree = m_ui->SSTree1;
+    const QString kind = row.text(QStringLiteral("KIND"));
+    if (kind == u"F") {
+        SSNode *node = tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), 4,
+                                     row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
+                                     QString(), QString(), QStringLiteral("0"));
+        node->setFontBold(false);
+        node->setFontSize(10);
+        node->setForeColor(QColor(0, 0, 255));
+        node->setImage(QStringLiteral("close"));
+        node->setExpandedImage(QStringLiteral("open"));
+        node->parentNode()->setExpanded(true);
+    }
+    if (kind == u"A") {
+        SSNode *node = tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), 4,
+                                     row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
+                                     QString(), QString(), row.text(QStringLiteral("ACCOUNT_NO")));
+        node->setFontSize(10);
+        node->setFontBold(false);
+        node->setForeColor(QColor(0, 80, 0));
+        node->parentNode()->setExpanded(true);
+        node->setImage(QStringLiteral("account"));
+    }
+}
+
+void AccountBrowse::SSTree1_NodeClick(SSNode *node)
+{
+    runOn([&] { basNodeKey = node->key(); });
+    runOn([&] {
+        if (node->key().toInt() == 0) {
+            enableButton();
+        } else if (node->image() == u"account") {
+            setButtons({{"addf", false}, {"updatef", false}, {"delf", false}, {"add", false},
+                        {"update", true}, {"copy", true}, {"del", true}});
+        } else {
+            setButtons({{"addf", true}, {"updatef", true}, {"delf", true}, {"add", true},
+                        {"update", false}, {"copy", false}, {"del", false}});
+        }
+    });
+}
+
+void AccountBrowse::setButtons(const std::initializer_list<std::pair<const char *, bool>> &states)
+{
+    for (const auto &[key, enabled] : states)
+        button(QString::fromLatin1(key))->setEnabled(enabled);
+}
+
+void AccountBrowse::enableButton()
+{
+    setButtons({{"addf", true}, {"updatef", false}, {"delf", false}, {"add", true}, {"update", false},
+                {"copy", false}, {"del", false}});
+}
+
+void AccountBrowse::enableAllButton()
+{
+    setButtons({{"addf", false}, {"updatef", false}, {"delf", false}, {"add", false}, {"update", false},
+                {"copy", false}, {"del", false}});
+}
+
+void AccountBrowse::Form_Resize()
+{
+    FormDialog *dialog = widget();
+    SSTree *tree = m_ui->SSTree1;
+    const int clientHeight = pixelsToTwips(dialog->height());
+    const int clientWidth = dialog->width();
+    m_ui->Toolbar1->resize(clientWidth, m_ui->Toolbar1->height());
+    runOn([&] {
+        const float height = float(clientHeight) - float(treeMarginTwips);
+        if (height < 0)
+            throw DbError(QStringLiteral("Invalid property value"));
+        const int pixels = twipsToPixels(int(height));
+        tree->setGeometry(0, dialog->height() - pixels, tree->width(), pixels);
+    });
+    runOn([&] { tree->resize(clientWidth, tree->height()); });
+}
+
+void AccountBrowse::Toolbar1_ButtonClick(QAction *button)
+{
+    const QString key = button->objectName();
+    if (key == u"close")
+        unload();
 }
 
 void AccountBrowse::Form_Unload()
 {
-    for (Form *dialog : std::initializer_list<Form *>{&Forms::accountAdd(), &Forms::folderAdd(),
-                                                     &Forms::sign()})
+    for (Form *dialog : std::initializer_list<Form *>{&Forms::accountAdd(), &Forms::folderAdd(), &Forms::sign()})
         if (dialog->isLoaded())
             dialog->unload();
     // Closing a connection that never opened is harmless here, so the window

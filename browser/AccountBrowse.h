@@ -4,20 +4,31 @@
 #include "store/Connection.h"
 #include "store/Recordset.h"
 #include "ui/Form.h"
+#include "ui/ImageList.h"
 
+#include <QSet>
 #include <QString>
 
 #include <memory>
+#include <vector>
 
-class QTreeWidgetItem;
+class QAction;
+class SSNode;
+class SSTree;
+namespace Ui {
+class AccountBrowse;
+}
 
 // The account list window. Its public variables are shared by all windows
 // of the component while the list is open.
 class AccountBrowse : public Form {
 public:
+    AccountBrowse();
+    ~AccountBrowse() override;
+
     AutoNew<Connection> basTable;
     std::shared_ptr<Recordset> basCopyRs;
-    QTreeWidgetItem *atNode = nullptr;
+    SSNode *atNode = nullptr;
     QString basNodeKey;
     QString basAU;
     QString basconnStr;
@@ -25,11 +36,43 @@ public:
     // Copies the string and shows the window modally until it closes.
     void showAccountForm(const QString &connStr);
 
+    void enableButton();
+    void enableAllButton();
+
+    // The window's controls; touching one loads the window.
+    SSTree *SSTree1();
+    QAction *button(const QString &key);
+    const ImageList &ImageList1() const { return m_imageList1; }
+
+    // Levels deeper than this are not shown: Qt's tree view lays out expanded
+    // levels recursively and gives out at about 30 000.
+    static constexpr int maxTreeDepth = 10000;
+
 protected:
     void setupWidget(FormDialog *dialog) override;
     void Form_Load() override;
     void Form_Unload() override;
+    void Form_Resize() override;
 
 private:
+    struct Level {
+        qint32 parentKey;
+        std::shared_ptr<Recordset> rows;
+        bool descended = false;
+    };
+
     void InitTree();
+    void LoadChild(qint32 p_val);
+    void openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val);
+    std::optional<qint32> nextChild(Level &level);
+    void addRowNode(Recordset &row);
+    bool mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key);
+
+    void SSTree1_NodeClick(SSNode *node);
+    void Toolbar1_ButtonClick(QAction *button);
+    void setButtons(const std::initializer_list<std::pair<const char *, bool>> &states);
+
+    std::unique_ptr<Ui::AccountBrowse> m_ui;
+    ImageList m_imageList1;
+    bool m_depthReported = false;
 };

@@ -1,6 +1,400 @@
 #include "SSTree.h"
 
+#include "ui/ImageList.h"
+#include "ui/Twips.h"
+
+#include <QMetaProperty>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+#include <utility>
+
+namespace {
+
+[[noreturn]] void fail(const char *description)
+{
+    throw TreeError(QString::fromUtf8(description));
+}
+
+int buttonMask(Qt::MouseButtons buttons)
+{
+    return (buttons.testFlag(Qt::LeftButton) ? 1 : 0) | (buttons.testFlag(Qt::RightButton) ? 2 : 0)
+        | (buttons.testFlag(Qt::MiddleButton) ? 4 : 0);
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0)
+        | (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0)
+        | (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
+}
+
+// The roots and every item beneath them, each after its parent. Breadth
+// first over a growing list, since a tree may be thousands of levels deep.
+QList<QTreeWidgetItem *> parentsFirst(const QList<QTreeWidgetItem *> &roots)
+{
+    QList<QTreeWidgetItem *> items = roots;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QTreeWidgetItem *item = items.at(i);
+        for (int row = 0; row < item->childCount(); ++row)
+            items.append(item->child(row));
+    }
+    return items;
+}
+
+// QTreeWidgetItem deletes its children recursively; emptying the items from
+// the deepest up keeps every delete flat, whatever the depth. The roots must
+// already be out of the view, so that nothing of this reaches the model.
+void deleteTrees(const QList<QTreeWidgetItem *> &roots)
+{
+    const QList<QTreeWidgetItem *> items = parentsFirst(roots);
+    for (auto item = items.crbegin(); item != items.crend(); ++item)
+        qDeleteAll((*item)->takeChildren());
+    qDeleteAll(roots);
+}
+
+} // namespace
+
+class SSTree::LabelDelegate : public QStyledItemDelegate {
+public:
+    explicit LabelDelegate(SSTree *tree)
+        : QStyledItemDelegate(tree)
+        , m_tree(tree)
+    {
+    }
+
+    void setModelData(
+        QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        const QString newText = editor->metaObject()->userProperty().read(editor).toString();
+        if (m_tree->acceptLabel(index, newText))
+            QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+protected:
+    // The drop target is drawn as a selected node is.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (m_tree->dropHighlight() && m_tree->itemFromIndex(index) == m_tree->dropHighlight())
+            option->state |= QStyle::State_Selected;
+    }
+
+private:
+    SSTree *m_tree;
+};
+
 SSTree::SSTree(QWidget *parent)
     : QTreeWidget(parent)
 {
+    setColumnCount(1);
+    setHeaderHidden(true);
+    // The top line, the line count and the node on a line all rest on whole
+    // lines of one height.
+    setUniformRowHeights(true);
+    setVerticalScrollMode(ScrollPerItem);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(SelectedClicked | EditKeyPressed);
+    setItemDelegate(new LabelDelegate(this));
+    viewport()->setMouseTracking(true);
+    connect(this, &QTreeWidget::itemPressed, this,
+        [this](QTreeWidgetItem *item) { m_itemPressed = item; });
+}
+
+SSTree::~SSTree()
+{
+    // QTreeWidget's own teardown deletes the nodes recursively, which a deep
+    // tree would not survive; and no handler should hear of this clearing.
+    blockSignals(true);
+    clearNodes();
+}
+
+SSNode *SSTree::addNode(const QString &relativeKey, int relationship, const QString &key,
+    const QString &text, const QString &image, const QString &expandedImage,
+    const QString &markerText)
+{
+    if (m_byKey.contains(key))
+        fail("Key is not unique in collection");
+    const Place place = placeFor(relativeKey, relationship);
+    auto *node = new SSNode(key, text, image, expandedImage, markerText, m_nextSerial++);
+    place.holder->insertChild(place.row, node);
+    m_byKey.insert(key, node);
+    m_order.emplace_hint(m_order.end(), node->m_serial, node);
+    return node;
+}
+
+SSTree::Place SSTree::placeFor(const QString &relativeKey, int relationship) const
+{
+    if (relativeKey.isEmpty())
+        return {invisibleRootItem(), topLevelItemCount()};
+    SSNode *relative = node(relativeKey);
+    if (relationship == tvwChild)
+        return {relative, relative->childCount()};
+    QTreeWidgetItem *holder = relative->holder();
+    switch (relationship) {
+    case tvwFirst:
+        return {holder, 0};
+    case tvwLast:
+        return {holder, holder->childCount()};
+    case tvwNext:
+        return {holder, indexFromItem(relative).row() + 1};
+    case tvwPrevious:
+        return {holder, indexFromItem(relative).row()};
+    }
+    fail("Invalid relationship");
+}
+
+void SSTree::removeNode(const QString &key)
+{
+    SSNode *doomed = node(key);
+    const QList<QTreeWidgetItem *> subtree = parentsFirst({doomed});
+    forget(subtree);
+    collapseQuietly(subtree);
+    QTreeWidgetItem *holder = doomed->holder();
+    deleteTrees({holder->takeChild(indexFromItem(doomed).row())});
+}
+
+void SSTree::clearNodes()
+{
+    m_byKey.clear();
+    m_order.clear();
+    m_dropHighlight = nullptr;
+    collapseAll();
+    deleteTrees(invisibleRootItem()->takeChildren());
+}
+
+// The view keeps each expanded node as a persistent index, and the model
+// walks every such index up to the top on each removal: taking out an
+// expanded chain thousands deep would cost seconds. With the layout
+// postponed, collapsing only drops the indexes.
+void SSTree::collapseQuietly(const QList<QTreeWidgetItem *> &items)
+{
+    scheduleDelayedItemsLayout();
+    for (QTreeWidgetItem *item : items)
+        item->setExpanded(false);
+}
+
+void SSTree::forget(const QList<QTreeWidgetItem *> &items)
+{
+    for (QTreeWidgetItem *item : items) {
+        const SSNode *gone = SSNode::cast(item);
+        if (!gone)
+            continue;
+        m_byKey.remove(gone->key());
+        m_order.erase(gone->m_serial);
+        if (gone == m_dropHighlight)
+            m_dropHighlight = nullptr;
+    }
+}
+
+SSNode *SSTree::node(const QString &key) const
+{
+    SSNode *found = findNode(key);
+    if (!found)
+        fail("Element not found");
+    return found;
+}
+
+SSNode *SSTree::nodeAt(int position) const
+{
+    if (position < 1 || position > nodeCount())
+        fail("Index out of bounds");
+    // From the nearer end: callers mostly want the first or the last node.
+    const int fromEnd = nodeCount() - position;
+    if (position - 1 <= fromEnd)
+        return std::next(m_order.begin(), position - 1)->second;
+    return std::prev(m_order.end(), fromEnd + 1)->second;
+}
+
+void SSTree::moveUnder(SSNode *node, SSNode *newParent)
+{
+    for (const SSNode *above = newParent; above; above = above->parentNode()) {
+        if (above == node)
+            fail("A node cannot be moved beneath itself");
+    }
+    // Taking the node out of the view forgets the expanded states beneath it.
+    QList<QTreeWidgetItem *> open = parentsFirst({node});
+    open.removeIf([](const QTreeWidgetItem *item) { return !item->isExpanded(); });
+    SSNode *selected = selectedNode();
+
+    collapseQuietly(open);
+    node->holder()->takeChild(indexFromItem(node).row());
+    (newParent ? newParent : invisibleRootItem())->addChild(node);
+    // Still postponed: one layout afterwards instead of one per restored node.
+    for (QTreeWidgetItem *item : std::as_const(open))
+        item->setExpanded(true);
+    if (selected)
+        setSelectedNode(selected);
+}
+
+void SSTree::setImageList(const ImageList *images)
+{
+    m_imageList = images;
+    setIconSize(images ? images->imageSize() : QSize());
+    viewport()->update();
+}
+
+void SSTree::setRedraw(bool on)
+{
+    setUpdatesEnabled(on);
+}
+
+void SSTree::setNodeIndentation(double twips)
+{
+    setIndentation(twipsToPixels(qRound(twips)));
+}
+
+void SSTree::setTopNode(SSNode *node)
+{
+    if (node)
+        scrollToItem(node, PositionAtTop);
+}
+
+SSNode *SSTree::selectedNode() const
+{
+    const QList<QTreeWidgetItem *> selected = selectedItems();
+    return selected.isEmpty() ? nullptr : SSNode::cast(selected.first());
+}
+
+void SSTree::setSelectedNode(SSNode *node)
+{
+    // No scrolling: a press handler selects the node under the pointer, and a
+    // scroll would slide another node under it before the view sees the press.
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    setCurrentItem(node);
+    setAutoScroll(scrolls);
+}
+
+void SSTree::setDropHighlight(SSNode *node)
+{
+    m_dropHighlight = node;
+    viewport()->update();
+}
+
+int SSTree::visibleCount() const
+{
+    const int height = lineHeight();
+    return height > 0 ? viewport()->height() / height : 0;
+}
+
+SSNode *SSTree::nodeOnLine(int line) const
+{
+    const int height = lineHeight();
+    if (line < 1 || line > nodeCount() || height == 0)
+        return nullptr;
+    return hitTest(0, (line - 1) * height);
+}
+
+SSNode *SSTree::hitTest(int x, int y) const
+{
+    return SSNode::cast(itemAt(x, y));
+}
+
+// With uniform row heights every line is as high as the first top-level node.
+int SSTree::lineHeight() const
+{
+    return topLevelItemCount() > 0 ? indexRowSizeHint(indexFromItem(topLevelItem(0))) : 0;
+}
+
+void SSTree::setDragIcon(const QPixmap &icon)
+{
+    m_dragIcon = icon;
+    if (m_dragActive)
+        showDragCursor();
+}
+
+void SSTree::beginDrag()
+{
+    m_dragActive = true;
+    m_pointerInside = false;
+    showDragCursor();
+}
+
+void SSTree::showDragCursor()
+{
+    viewport()->setCursor(m_dragIcon.isNull() ? QCursor(Qt::DragMoveCursor) : QCursor(m_dragIcon));
+}
+
+void SSTree::endDrag()
+{
+    m_dragActive = false;
+    viewport()->unsetCursor();
+}
+
+void SSTree::mousePressEvent(QMouseEvent *event)
+{
+    const QPointF at = event->position();
+    const QPoint point = at.toPoint();
+    const SSNode *hit = hitTest(point.x(), point.y());
+    m_pressOnSelected = hit && hit->isSelected();
+    Q_EMIT mouseDown(buttonMask(event->button()), shiftMask(event->modifiers()), at.x(), at.y());
+
+    // The view reports through itemPressed only a press that went to a node,
+    // not one on an expand arrow.
+    m_itemPressed = nullptr;
+    QTreeWidget::mousePressEvent(event);
+    SSNode *pressed = SSNode::cast(std::exchange(m_itemPressed, nullptr));
+    if (pressed && event->button() == Qt::LeftButton)
+        Q_EMIT nodeClick(pressed);
+}
+
+void SSTree::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF at = event->position();
+    if (m_dragActive) {
+        followDrag(at);
+        return;
+    }
+    Q_EMIT mouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()), at.x(), at.y());
+    // With a button held the view would drag a selection across the nodes.
+    if (event->buttons() == Qt::NoButton)
+        QTreeWidget::mouseMoveEvent(event);
+}
+
+void SSTree::followDrag(QPointF at)
+{
+    const bool entering = !m_pointerInside;
+    m_pointerInside = viewport()->rect().contains(at.toPoint());
+    if (m_pointerInside)
+        Q_EMIT dragOver(at.x(), at.y(), entering ? DragEnter : DragOver);
+}
+
+void SSTree::mouseReleaseEvent(QMouseEvent *event)
+{
+    // A drop is not a click: the view must not treat it as one (and, say,
+    // start editing the label under the pointer).
+    if (!m_dragActive) {
+        QTreeWidget::mouseReleaseEvent(event);
+        return;
+    }
+    endDrag();
+    const QPointF at = event->position();
+    if (event->button() == Qt::LeftButton && viewport()->rect().contains(at.toPoint()))
+        Q_EMIT dragDrop(at.x(), at.y());
+}
+
+void SSTree::keyPressEvent(QKeyEvent *event)
+{
+    const QTreeWidgetItem *before = currentItem();
+    QTreeWidget::keyPressEvent(event);
+    SSNode *after = SSNode::cast(currentItem());
+    if (after && after != before)
+        Q_EMIT nodeClick(after);
+}
+
+bool SSTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // A mouseDown handler may select the pressed node before the view sees
+    // the press, so "clicked on the selected node" is judged from before it.
+    if (trigger == SelectedClicked && !m_pressOnSelected)
+        return false;
+    return QTreeWidget::edit(index, trigger, event);
+}
+
+bool SSTree::acceptLabel(const QModelIndex &index, const QString &newText)
+{
+    bool cancel = false;
+    Q_EMIT afterLabelEdit(SSNode::cast(itemFromIndex(index)), &cancel, newText);
+    return !cancel;
 }

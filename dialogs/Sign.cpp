@@ -1,9 +1,15 @@
 #include "Sign.h"
 
+#include "ui_Sign.h"
+
 #include "ui/FormDialog.h"
+
+Sign::Sign() = default;
+Sign::~Sign() = default;
 
 void Sign::setupWidget(FormDialog *dialog)
 {
-    dialog->setObjectName(QStringLiteral("Sign"));
-    dialog->setWindowTitle(QStringLiteral("署名作成"));
+    m_ui = std::make_unique<Ui::Sign>();
+    m_ui->setupUi(dialog);
+    dialog->setKind(FormDialog::Kind::FixedSingle);
 }

@@ -1,9 +1,15 @@
 #include "AccountAdd.h"
 
+#include "ui_AccountAdd.h"
+
 #include "ui/FormDialog.h"
+
+AccountAdd::AccountAdd() = default;
+AccountAdd::~AccountAdd() = default;
 
 void AccountAdd::setupWidget(FormDialog *dialog)
 {
-    dialog->setObjectName(QStringLiteral("AccountAdd"));
-    dialog->setWindowTitle(QStringLiteral("アカウント追加"));
+    m_ui = std::make_unique<Ui::AccountAdd>();
+    m_ui->setupUi(dialog);
+    dialog->setKind(FormDialog::Kind::FixedDialog);
 }

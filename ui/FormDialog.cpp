@@ -9,6 +9,24 @@ FormDialog::FormDialog(QWidget *parent)
 {
 }
 
+void FormDialog::setKind(Kind kind)
+{
+    const Qt::WindowFlags border = Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    switch (kind) {
+    case Kind::Resizable:
+        setWindowFlags(Qt::Window | border | Qt::WindowMinMaxButtonsHint);
+        setSizeGripEnabled(true);
+        return;
+    case Kind::FixedDialog:
+        setWindowFlags(Qt::Dialog | border | Qt::MSWindowsFixedSizeDialogHint);
+        break;
+    case Kind::FixedSingle:
+        setWindowFlags(Qt::Window | border | Qt::MSWindowsFixedSizeDialogHint);
+        break;
+    }
+    setFixedSize(size());
+}
+
 void FormDialog::reject()
 {
     if (onCloseRequest)

@@ -11,6 +11,14 @@ class FormDialog : public QDialog {
 public:
     explicit FormDialog(QWidget *parent = nullptr);
 
+    // The border kinds of the component's windows.
+    enum class Kind {
+        Resizable, // sizable, with minimise and maximise boxes
+        FixedDialog, // fixed size, close box only
+        FixedSingle, // fixed size, close box only, a window of its own
+    };
+    void setKind(Kind kind);
+
     std::function<void()> onResize;
     // The close box and Escape: the owner decides whether this unloads or hides.
     std::function<void()> onCloseRequest;

@@ -13,8 +13,10 @@ void applyJapaneseLook()
         return;
     applied = true;
 
+    // The proportional face first: "MS UI Gothic" is proportional too, and the labels were
+    // sized for it (the fixed-pitch IPAGothic cuts "送信者アドレス" and "ＳＭＴＰサーバ" short).
     QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"),
-                               {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
                                 QStringLiteral("Noto Sans CJK JP")});
 
     auto *translator = new QTranslator(QCoreApplication::instance());

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -212,8 +213,20 @@ void TestEndToEnd::aDatabaseThatCannotBeOpenedStillShowsTheWindowAndCreatesNoFil
 {
     QTemporaryDir dir;
     const QString missing = dir.path() + QStringLiteral("/missing.db");
+    bool told = false;
+    QString message;
+    ModalDriver::whenShown(
+        QStringLiteral("TovrixMessage"),
+        [&message](QWidget *box) {
+            message = box->windowTitle() + QLatin1Char(':') + box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        },
+        &told);
     bool shown = false;
     QCOMPARE(showAndClose(missing, [&shown](QWidget *) { shown = true; }), S_OK);
+    QVERIFY(told);
+    QVERIFY2(message.startsWith(QStringLiteral("Tovrix:")) && message.contains(QStringLiteral("closed")),
+             qPrintable(message));
     QVERIFY(shown);
     QVERIFY(!QFileInfo::exists(missing));
 }
