@@ -17,11 +17,17 @@
 #include "ui/Twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QColor>
+#include <QScopeGuard>
+
+#include <cmath>
 
 namespace {
 
 constexpr int treeMarginTwips = 600;
+
+const QString moveTemplate = QStringLiteral("UPDATE %tablename SET %parentkey = %p_val WHERE %key = %val");
 
 const QString childrenTemplate =
     QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key");
@@ -32,6 +38,29 @@ QString childrenStatement(qint32 p_val)
                                            {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
                                            {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
                                            {QStringLiteral("%p_val"), QString::number(p_val)}});
+}
+
+QString moveStatement(const QString &targetKey, const QString &draggedKey)
+{
+    return fillTemplate(moveTemplate, {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
+                                       {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
+                                       {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
+                                       {QStringLiteral("%p_val"), targetKey},
+                                       {QStringLiteral("%val"), draggedKey}});
+}
+
+// Hit tests take whole numbers; halves go to the even neighbour.
+int nearest(double coordinate)
+{
+    return int(std::nearbyint(coordinate));
+}
+
+// The text of a node that must be there; none is a failure like any other.
+QString textOf(const SSNode *node)
+{
+    if (!node)
+        throw TreeError(QStringLiteral("Object variable not set: no node"));
+    return node->text();
 }
 
 qint32 wholeNumber(const QVariant &value)
@@ -60,11 +89,33 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
     m_ui->setupUi(dialog);
     dialog->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    dialog->setKeyPreview(true);
     m_imageList1 = treeImages();
-    QObject::connect(m_ui->SSTree1, &SSTree::nodeClick, dialog,
-                     [this](SSNode *node) { guardEvent([&] { SSTree1_NodeClick(node); }); });
+    connectTreeEvents(dialog);
     QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog,
                      [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });
+}
+
+void AccountBrowse::connectTreeEvents(FormDialog *dialog)
+{
+    SSTree *tree = m_ui->SSTree1;
+    QObject::connect(tree, &SSTree::nodeClick, dialog,
+                     [this](SSNode *node) { guardEvent([&] { SSTree1_NodeClick(node); }); });
+    QObject::connect(tree, &SSTree::mouseDown, dialog, [this](int button, int shift, double x, double y) {
+        guardEvent([&] { SSTree1_MouseDown(button, shift, x, y); });
+    });
+    QObject::connect(tree, &SSTree::mouseMove, dialog, [this](int button, int shift, double x, double y) {
+        guardEvent([&] { SSTree1_MouseMove(button, shift, x, y); });
+    });
+    QObject::connect(tree, &SSTree::dragOver, dialog, [this](double x, double y, int state) {
+        guardEvent([&] { SSTree1_DragOver(x, y, state); });
+    });
+    QObject::connect(tree, &SSTree::dragDrop, dialog,
+                     [this](double x, double y) { guardEvent([&] { SSTree1_DragDrop(x, y); }); });
+    QObject::connect(tree, &SSTree::afterLabelEdit, dialog,
+                     [this](SSNode *node, bool *cancel, const QString &text) {
+                         guardEvent([&] { SSTree1_AfterLabelEdit(node, cancel, text); });
+                     });
 }
 
 SSTree *AccountBrowse::SSTree1()
@@ -92,6 +143,9 @@ void AccountBrowse::InitTree()
 {
     SSTree *tree = SSTree1();
     m_depthReported = false;
+    dragNode = nullptr;
+    isDragging = false;
+    m_nodeChosen = false;
     runOn([&] { basTable->setConnectionString(basconnStr); });
     runOn([&] { basTable->open(); });
     runOn([&] { tree->setImageList(&m_imageList1); });
@@ -207,6 +261,7 @@ void AccountBrowse::addRowNode(Recordset &row)
 
 void AccountBrowse::SSTree1_NodeClick(SSNode *node)
 {
+    m_nodeChosen = true;
     runOn([&] { basNodeKey = node->key(); });
     runOn([&] {
         if (node->key().toInt() == 0) {
@@ -271,4 +326,122 @@ void AccountBrowse::Form_Unload()
     // Closing a connection that never opened is harmless here, so the window
     // always closes and the host's call returns.
     basTable->close();
+}
+
+void AccountBrowse::SSTree1_MouseDown(int, int, double x, double y)
+{
+    SSTree *tree = m_ui->SSTree1;
+    dragNode = tree->hitTest(nearest(x), nearest(y));
+    if (dragNode)
+        tree->setSelectedNode(dragNode);
+}
+
+void AccountBrowse::SSTree1_MouseMove(int Button, int, double, double)
+{
+    if (Button != 1 || !dragNode)
+        return;
+    SSTree *tree = m_ui->SSTree1;
+    isDragging = true;
+    SSNode *selected = tree->selectedNode();
+    tree->setDragIcon(selected ? selected->dragImage() : dragNode->dragImage());
+    tree->beginDrag();
+}
+
+void AccountBrowse::SSTree1_DragOver(double x, double y, int)
+{
+    if (!isDragging)
+        return;
+    // Any failure while following the pointer just ends the step quietly.
+    runOn([&] {
+        SSTree *tree = m_ui->SSTree1;
+        SSNode *under = tree->hitTest(nearest(x), nearest(y));
+        tree->setDropHighlight(under);
+        scrollWhileDragging(under);
+    });
+}
+
+// On the last visible line the view moves down a line; on the top line it
+// moves up a line, into the last expanded descendant of the previous sibling.
+void AccountBrowse::scrollWhileDragging(SSNode *under)
+{
+    SSTree *tree = m_ui->SSTree1;
+    const QString underText = textOf(under);
+    if (textOf(tree->nodeOnLine(tree->visibleCount())) == underText)
+        tree->setTopNode(tree->nodeOnLine(2));
+    SSNode *top = tree->topNode();
+    if (textOf(top) != underText || (!top->previousSibling() && !top->parentNode()))
+        return;
+    SSNode *above = top->previousSibling();
+    if (!above) {
+        tree->setTopNode(top->parentNode());
+        return;
+    }
+    while (above->expanded()) {
+        if (!above->firstChild())
+            throw TreeError(QStringLiteral("Object variable not set: an expanded node without children"));
+        above = above->firstChild()->lastSibling();
+    }
+    tree->setTopNode(above);
+}
+
+void AccountBrowse::SSTree1_DragDrop(double, double)
+{
+    SSTree *tree = m_ui->SSTree1;
+    // However the drop ends, the highlight goes and the drag is over.
+    const auto endDrag = qScopeGuard([&] {
+        tree->setDropHighlight(nullptr);
+        isDragging = false;
+    });
+    SSNode *target = tree->dropHighlight();
+    if (!target || textOf(target) == textOf(dragNode))
+        return;
+    moveNode(dragNode, target);
+}
+
+void AccountBrowse::moveNode(SSNode *dragged, SSNode *target)
+{
+    if (target->markerText() != u"0")
+        return;
+    if (target->key() != u"0") {
+        for (SSNode *above = target->parentNode(); above && above->key() != u"0"; above = above->parentNode()) {
+            if (above->text() == dragged->text()) {
+                MessageBox::show(QStringLiteral("この場所への移動はできません"));
+                return;
+            }
+        }
+    }
+    if (dragged->key() == u"0")
+        return;
+    basTable->execute(moveStatement(target->key(), dragged->key()));
+    dragged->setParentNode(target);
+}
+
+void AccountBrowse::SSTree1_AfterLabelEdit(SSNode *node, bool *Cancel, const QString &NewString)
+{
+    // Until a node is chosen in this showing of the window there is no row to
+    // name (basNodeKey may still hold a key from an earlier showing), so the
+    // label goes back to what it was.
+    if (!m_nodeChosen || !node) {
+        *Cancel = true;
+        return;
+    }
+    // The row renamed is the one whose label the user edited: the selected
+    // node's (basNodeKey) whenever the edit began with a click on it, and
+    // never a row the user did not touch.
+    const QString key = node->key();
+    // A label that could not be stored goes back to the stored name.
+    *Cancel = true;
+    QString name = NewString;
+    basTable->execute(QStringLiteral("UPDATE ACCOUNT SET NAME='") + name.replace(QLatin1Char('\''), QStringLiteral("''"))
+                      + QStringLiteral("' WHERE ACCOUNT_NO=") + key);
+    *Cancel = false;
+}
+
+void AccountBrowse::Form_KeyDown(int &KeyCode, int Shift)
+{
+    const QWidget *focus = QApplication::focusWidget();
+    if (!focus || focus->objectName() != u"SSTree1")
+        return;
+    if ((KeyCode == 88 || KeyCode == 67 || KeyCode == 86) && Shift == 2)
+        KeyCode = 0;
 }

@@ -53,6 +53,7 @@ protected:
     void Form_Load() override;
     void Form_Unload() override;
     void Form_Resize() override;
+    void Form_KeyDown(int &KeyCode, int Shift) override;
 
 private:
     struct Level {
@@ -69,10 +70,23 @@ private:
     bool mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key);
 
     void SSTree1_NodeClick(SSNode *node);
+    void SSTree1_MouseDown(int Button, int Shift, double x, double y);
+    void SSTree1_MouseMove(int Button, int Shift, double x, double y);
+    void SSTree1_DragOver(double x, double y, int State);
+    void SSTree1_DragDrop(double x, double y);
+    void SSTree1_AfterLabelEdit(SSNode *node, bool *Cancel, const QString &NewString);
+    void moveNode(SSNode *dragged, SSNode *target);
+    void scrollWhileDragging(SSNode *under);
+    void connectTreeEvents(FormDialog *dialog);
     void Toolbar1_ButtonClick(QAction *button);
     void setButtons(const std::initializer_list<std::pair<const char *, bool>> &states);
 
     std::unique_ptr<Ui::AccountBrowse> m_ui;
     ImageList m_imageList1;
     bool m_depthReported = false;
+    bool m_nodeChosen = false; // since this showing of the window began
+
+    // The node under the last press on the tree, and whether it is being dragged.
+    SSNode *dragNode = nullptr;
+    bool isDragging = false;
 };

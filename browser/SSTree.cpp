@@ -1,5 +1,6 @@
 #include "SSTree.h"
 
+#include "ui/EventMasks.h"
 #include "ui/ImageList.h"
 #include "ui/Twips.h"
 
@@ -14,19 +15,6 @@ namespace {
 [[noreturn]] void fail(const char *description)
 {
     throw TreeError(QString::fromUtf8(description));
-}
-
-int buttonMask(Qt::MouseButtons buttons)
-{
-    return (buttons.testFlag(Qt::LeftButton) ? 1 : 0) | (buttons.testFlag(Qt::RightButton) ? 2 : 0)
-        | (buttons.testFlag(Qt::MiddleButton) ? 4 : 0);
-}
-
-int shiftMask(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0)
-        | (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0)
-        | (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
 }
 
 // The roots and every item beneath them, each after its parent. Breadth

@@ -23,6 +23,7 @@ FormDialog *Form::widget()
         dialog->setFont(font);
         dialog->onResize = [this] { Form_Resize(); };
         dialog->onCloseRequest = [this] { closeRequested(); };
+        dialog->onKeyDown = [this](int &keyCode, int shift) { Form_KeyDown(keyCode, shift); };
         m_widget = dialog;
         setupWidget(dialog);
         Form_Load();

@@ -34,6 +34,8 @@ protected:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
     virtual void Form_Resize() {}
+    // Seen only by windows that turn key preview on.
+    virtual void Form_KeyDown(int & /*KeyCode*/, int /*Shift*/) {}
     // What the close box does; a window unloads unless it says otherwise.
     virtual void closeRequested() { unload(); }
 

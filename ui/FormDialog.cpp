@@ -2,7 +2,11 @@
 
 #include "Failures.h"
 
+#include "EventMasks.h"
+
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 FormDialog::FormDialog(QWidget *parent)
     : QDialog(parent)
@@ -25,6 +29,37 @@ void FormDialog::setKind(Kind kind)
         break;
     }
     setFixedSize(size());
+}
+
+void FormDialog::setKeyPreview(bool on)
+{
+    if (on)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
+// A shortcut is looked up before the key reaches the control, so a swallowed
+// key must be swallowed as a shortcut override too.
+bool FormDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    // A key the focus widget ignores travels on to its parents: see it once.
+    QWidget *focus = QApplication::focusWidget();
+    auto *target = qobject_cast<QWidget *>(watched);
+    if (!onKeyDown || !target || target->window() != this || (focus && target != focus))
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    int keyCode = key->key();
+    bool swallowed = false;
+    guardEvent([&] {
+        onKeyDown(keyCode, shiftMask(key->modifiers()));
+        swallowed = keyCode == 0;
+    });
+    if (swallowed)
+        event->accept();
+    return swallowed;
 }
 
 void FormDialog::reject()

@@ -20,12 +20,17 @@ public:
     void setKind(Kind kind);
 
     std::function<void()> onResize;
+    // Key preview: sees every key going to a control of this window before the
+    // control does; setting the key code to 0 swallows the key.
+    std::function<void(int &keyCode, int shift)> onKeyDown;
+    void setKeyPreview(bool on);
     // The close box and Escape: the owner decides whether this unloads or hides.
     std::function<void()> onCloseRequest;
 
     void reject() override;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 };

@@ -1,6 +1,7 @@
 // The account list as the user meets it: the tree built from the table,
 // the buttons offered for the clicked node, resizing and closing.
 
+#include "support/AccountListDriver.h"
 #include "support/ModalDriver.h"
 #include "support/TestDatabase.h"
 
@@ -56,13 +57,6 @@ QStringList enabledButtons()
         if (browse().button(key)->isEnabled())
             keys << key;
     return keys;
-}
-
-void clickNode(SSTree *tree, SSNode *node)
-{
-    tree->scrollToItem(node);
-    const QPoint centre = tree->visualItemRect(node).center();
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
 }
 
 } // namespace
@@ -121,16 +115,7 @@ void TestAccountBrowse::cleanup()
 
 void TestAccountBrowse::inWindow(TestDatabase &table, const std::function<void(SSTree *)> &check)
 {
-    bool ran = false;
-    ModalDriver::whenShown(
-        QStringLiteral("AccountBrowse"),
-        [&](QWidget *window) {
-            check(browse().SSTree1());
-            window->close();
-        },
-        &ran);
-    browse().showAccountForm(table.connectionString());
-    QVERIFY(ran);
+    QVERIFY(inAccountList(table.connectionString(), [&](AccountBrowse &window) { check(window.SSTree1()); }));
 }
 
 void TestAccountBrowse::childrenLoadDepthFirstInKeyOrderWhateverTheirNames()

@@ -1,0 +1,55 @@
+#include "AccountListDriver.h"
+
+#include "ModalDriver.h"
+
+#include "browser/AccountBrowse.h"
+#include "browser/SSNode.h"
+#include "browser/SSTree.h"
+#include "component/Forms.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action)
+{
+    bool ran = false;
+    ModalDriver::whenShown(
+        QStringLiteral("AccountBrowse"),
+        [&action](QWidget *window) {
+            action(Forms::accountBrowse());
+            if (window && Forms::accountBrowse().isLoaded())
+                window->close();
+        },
+        &ran);
+    Forms::accountBrowse().showAccountForm(connStr);
+    return ran;
+}
+
+QPoint centreOf(SSTree *tree, SSNode *node)
+{
+    return tree->visualItemRect(node).center();
+}
+
+void clickNode(SSTree *tree, SSNode *node)
+{
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(tree, node));
+}
+
+void moveWithLeftHeld(SSTree *tree, QPoint to)
+{
+    QMouseEvent move(QEvent::MouseMove, to, tree->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &move);
+}
+
+void dragNode(SSTree *tree, SSNode *from, SSNode *to)
+{
+    const QPoint start = centreOf(tree, from);
+    const QPoint end = centreOf(tree, to);
+    QTest::mousePress(tree->viewport(), Qt::LeftButton, Qt::NoModifier, start);
+    moveWithLeftHeld(tree, start + QPoint(3, 1));
+    moveWithLeftHeld(tree, end);
+    QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, end);
+}

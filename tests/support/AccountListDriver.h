@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+
+class AccountBrowse;
+class SSNode;
+class SSTree;
+
+// Opens the account list in-process on a database, runs the action inside
+// its modal loop, closes it, and tells whether the action ran.
+bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action);
+
+// A person's mouse on the tree: a click, and a drag with the left button held.
+QPoint centreOf(SSTree *tree, SSNode *node);
+void clickNode(SSTree *tree, SSNode *node);
+void moveWithLeftHeld(SSTree *tree, QPoint to);
+void dragNode(SSTree *tree, SSNode *from, SSNode *to);
