@@ -8,6 +8,7 @@
 #include "component/ComActivator.h"
 #include "component/Registry.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWidget>
 
 #include <dlfcn.h>
@@ -71,6 +75,7 @@ private Q_SLOTS:
     void theCallReturnsWhenTheWindowIsClosed();
     void aSecondCallOpensTheSecondDatabase();
     void aDatabaseThatCannotBeOpenedStillShowsTheWindowAndCreatesNoFile();
+    void theTreeAndTheButtonsWorkThroughTheExportedEntry();
     void aLateBindingHostCallsThroughInvoke();
     void aCallFromAnotherThreadFailsWithADescription();
     void theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked();
@@ -229,6 +234,41 @@ void TestEndToEnd::aDatabaseThatCannotBeOpenedStillShowsTheWindowAndCreatesNoFil
              qPrintable(message));
     QVERIFY(shown);
     QVERIFY(!QFileInfo::exists(missing));
+}
+
+// The window's classes live in the loaded library; the test sees them only
+// as the Qt widgets they are built on.
+void TestEndToEnd::theTreeAndTheButtonsWorkThroughTheExportedEntry()
+{
+    TestDatabase table;
+    const QString folder = table.addFolder(QStringLiteral("0"), QStringLiteral("仕事"));
+    const QString inner = table.addAccount(folder, QStringLiteral("営業部"));
+    const QString top = table.addAccount(QStringLiteral("0"), QStringLiteral("Personal"));
+    QStringList nodes;
+    QStringList offered;
+    const auto enabledButtons = [](QWidget *window) {
+        QStringList keys;
+        for (QAction *action : window->findChild<QToolBar *>(QStringLiteral("Toolbar1"))->actions())
+            if (!action->isSeparator() && action->isEnabled())
+                keys << action->objectName();
+        return keys.join(QLatin1Char(' '));
+    };
+    QCOMPARE(showAndClose(table.connectionString(),
+                          [&](QWidget *window) {
+                              auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("SSTree1"));
+                              for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                                  nodes << (*it)->data(0, Qt::UserRole).toString() + QLatin1Char(' ') + (*it)->text(0);
+                              offered << enabledButtons(window);
+                              for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+                                  const QPoint centre = tree->visualItemRect(*it).center();
+                                  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+                                  offered << enabledButtons(window);
+                              }
+                          }),
+             S_OK);
+    QCOMPARE(nodes, (QStringList{"0 ｱｶｳﾝﾄ", folder + " 仕事", inner + " 営業部", top + " Personal"}));
+    QCOMPARE(offered, (QStringList{"close", "addf add close", "addf updatef delf add close", "update copy del close",
+                                   "update copy del close"}));
 }
 
 void TestEndToEnd::aLateBindingHostCallsThroughInvoke()
