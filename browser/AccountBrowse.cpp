@@ -40,6 +40,14 @@ QString childrenStatement(qint32 p_val)
                                            {QStringLiteral("%p_val"), QString::number(p_val)}});
 }
 
+QString withKey(const QString &statementTemplate, const QString &key)
+{
+    return fillTemplate(statementTemplate, {{QStringLiteral("%1"), key}});
+}
+
+const QString deleteTemplate = QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1");
+const QString childKeysTemplate = QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1");
+
 QString moveStatement(const QString &targetKey, const QString &draggedKey)
 {
     return fillTemplate(moveTemplate, {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
@@ -314,8 +322,74 @@ void AccountBrowse::Form_Resize()
 void AccountBrowse::Toolbar1_ButtonClick(QAction *button)
 {
     const QString key = button->objectName();
-    if (key == u"close")
+    if (key == u"delf")
+        deleteSelected(true);
+    else if (key == u"del")
+        deleteSelected(false);
+    else if (key == u"close")
         unload();
+}
+
+// The folder or account chosen last goes from the tree and from the table,
+// a folder with everything beneath it, once the user has agreed.
+void AccountBrowse::deleteSelected(bool withSubtree)
+{
+    if (MessageBox::show(QStringLiteral("削除してもよろしいですか。"), MessageBox::Buttons::OkCancel)
+        != MessageBox::Answer::Ok)
+        return;
+    removeNode(basNodeKey);
+    basTable->execute(withKey(deleteTemplate, basNodeKey));
+    if (withSubtree)
+        DeleteChild(QString(basNodeKey));
+    enableAllButton();
+}
+
+// Node references held by the window must not outlive the nodes they name.
+void AccountBrowse::removeNode(const QString &key)
+{
+    SSTree *tree = m_ui->SSTree1;
+    const SSNode *removed = tree->node(key);
+    for (SSNode **held : {&atNode, &dragNode})
+        for (const SSNode *node = *held; node; node = node->parentNode())
+            if (node == removed) {
+                *held = nullptr;
+                break;
+            }
+    tree->removeNode(key);
+}
+
+// Each level's children are read whole and their result set closed before
+// the descent, so no query is open while a delete runs, and the walk keeps
+// its own stack so that no depth of folders can overflow the native one.
+void AccountBrowse::DeleteChild(const QString &P_ID)
+{
+    struct Level {
+        QString key;
+        QStringList children;
+        qsizetype next = 0;
+    };
+    std::vector<Level> levels;
+    levels.push_back({P_ID, childKeys(P_ID)});
+    while (!levels.empty()) {
+        Level &level = levels.back();
+        if (level.next < level.children.size()) {
+            const QString child = level.children.at(level.next++);
+            levels.push_back({child, childKeys(child)});
+            continue;
+        }
+        basTable->execute(withKey(deleteTemplate, level.key));
+        levels.pop_back();
+    }
+}
+
+QStringList AccountBrowse::childKeys(const QString &key)
+{
+    QStringList keys;
+    const auto rows = basTable->execute(withKey(childKeysTemplate, key));
+    for (; !rows->isEOF(); rows->moveNext())
+        keys << rows->text(QStringLiteral("ACCOUNT_NO"));
+    rows->close();
+    return keys;
 }
 
 void AccountBrowse::Form_Unload()

@@ -38,6 +38,8 @@ public:
 
     void enableButton();
     void enableAllButton();
+    // Deletes every row beneath P_ID, deepest first, then P_ID's own row.
+    void DeleteChild(const QString &P_ID);
 
     // The window's controls; touching one loads the window.
     SSTree *SSTree1();
@@ -79,6 +81,9 @@ private:
     void scrollWhileDragging(SSNode *under);
     void connectTreeEvents(FormDialog *dialog);
     void Toolbar1_ButtonClick(QAction *button);
+    void deleteSelected(bool withSubtree);
+    void removeNode(const QString &key);
+    QStringList childKeys(const QString &key);
     void setButtons(const std::initializer_list<std::pair<const char *, bool>> &states);
 
     std::unique_ptr<Ui::AccountBrowse> m_ui;
