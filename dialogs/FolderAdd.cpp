@@ -2,7 +2,24 @@
 
 #include "ui_FolderAdd.h"
 
+#include "browser/AccountBrowse.h"
+#include "browser/NodeLook.h"
+#include "browser/SSNode.h"
+#include "browser/SSTree.h"
+#include "component/Forms.h"
+#include "dialogs/Apostrophes.h"
+#include "editor/EditMode.h"
+#include "store/Template.h"
+#include "ui/Failures.h"
 #include "ui/FormDialog.h"
+#include "ui/MessageBox.h"
+
+#include <QColor>
+
+namespace {
+
+// A folder made here looks like one loaded with the tree.
+} // namespace
 
 FolderAdd::FolderAdd() = default;
 FolderAdd::~FolderAdd() = default;
@@ -12,4 +29,69 @@ void FolderAdd::setupWidget(FormDialog *dialog)
     m_ui = std::make_unique<Ui::FolderAdd>();
     m_ui->setupUi(dialog);
     dialog->setKind(FormDialog::Kind::FixedDialog);
+    QObject::connect(m_ui->Command2, &QPushButton::clicked, dialog,
+        [this] { guardEvent([this] { Command2_Click(); }); });
+    QObject::connect(m_ui->Command3, &QPushButton::clicked, dialog,
+        [this] { guardEvent([this] { Command3_Click(); }); });
+    QObject::connect(m_ui->Text1, &QLineEdit::textChanged, dialog,
+        [this] { guardEvent([this] { Text1_Change(); }); });
+}
+
+QLineEdit *FolderAdd::Text1()
+{
+    widget();
+    return m_ui->Text1;
+}
+
+void FolderAdd::Command2_Click()
+{
+    if (m_ui->Text1->text().isEmpty()) {
+        MessageBox::show(QStringLiteral("正確な文字を入力してください。"));
+        return;
+    }
+    AccountBrowse &list = Forms::accountBrowse();
+    switch (editMode(list.basAU)) {
+    case auAddFolder:
+        addFolder(list);
+        break;
+    case auUpdateFolder:
+        renameFolder(list);
+        break;
+    default:
+        break;
+    }
+    unload();
+}
+
+// The row first, then the node; the name goes in as it stands, since the
+// box never holds an apostrophe.
+void FolderAdd::addFolder(AccountBrowse &list)
+{
+    list.basTable->execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES( ")
+        + list.basNodeKey + QStringLiteral(" ,'F','") + m_ui->Text1->text() + QStringLiteral("')"));
+    const QString key
+        = list.basTable->execute(QStringLiteral("select max(ACCOUNT_no) from ACCOUNT"))->text(0);
+    // The marker "0" lets the new folder take drops at once, as a loaded one does.
+    list.atNode = list.SSTree1()->addNode(list.basNodeKey, SSTree::tvwChild, key,
+        m_ui->Text1->text(), QString(), QString(), QStringLiteral("0"));
+    showAsFolder(list.atNode);
+}
+
+// The node first, then the row.
+void FolderAdd::renameFolder(AccountBrowse &list)
+{
+    list.SSTree1()->node(list.basNodeKey)->setText(m_ui->Text1->text());
+    list.basTable->execute(fillTemplate(
+        QStringLiteral("UPDATE ACCOUNT SET NAME='%1' where ACCOUNT_NO= %2 "),
+        {{QStringLiteral("%1"), m_ui->Text1->text()}, {QStringLiteral("%2"), list.basNodeKey}}));
+}
+
+void FolderAdd::Command3_Click()
+{
+    unload();
+}
+
+void FolderAdd::Text1_Change()
+{
+    removeApostrophes(m_ui->Text1);
 }

@@ -2,7 +2,25 @@
 
 #include "ui_Sign.h"
 
+#include "dialogs/Apostrophes.h"
+#include "store/DbError.h"
+#include "ui/Failures.h"
 #include "ui/FormDialog.h"
+#include "ui/Twips.h"
+
+namespace {
+
+// The strip below the text box that holds the buttons.
+constexpr int buttonStripTwips = 600;
+
+int validLength(int twips)
+{
+    if (twips < 0)
+        throw DbError(QStringLiteral("Invalid property value"));
+    return twips;
+}
+
+} // namespace
 
 Sign::Sign() = default;
 Sign::~Sign() = default;
@@ -12,4 +30,43 @@ void Sign::setupWidget(FormDialog *dialog)
     m_ui = std::make_unique<Ui::Sign>();
     m_ui->setupUi(dialog);
     dialog->setKind(FormDialog::Kind::FixedSingle);
+    QObject::connect(m_ui->Command1, &QPushButton::clicked, dialog,
+        [this] { guardEvent([this] { Command1_Click(); }); });
+    QObject::connect(m_ui->Command2, &QPushButton::clicked, dialog,
+        [this] { guardEvent([this] { Command2_Click(); }); });
+    QObject::connect(m_ui->Text1, &QPlainTextEdit::textChanged, dialog,
+        [this] { guardEvent([this] { Text1_Change(); }); });
+}
+
+QPlainTextEdit *Sign::Text1()
+{
+    widget();
+    return m_ui->Text1;
+}
+
+void Sign::Command1_Click()
+{
+    hide();
+}
+
+void Sign::Command2_Click()
+{
+    hide();
+}
+
+void Sign::Text1_Change()
+{
+    removeApostrophes(m_ui->Text1);
+}
+
+void Sign::Form_Resize()
+{
+    QWidget *dialog = widget();
+    QPlainTextEdit *box = m_ui->Text1;
+    const int clientHeightTwips = pixelsToTwips(dialog->height());
+    runOn([&] {
+        const int height = validLength(clientHeightTwips - buttonStripTwips);
+        box->resize(box->width(), twipsToPixels(height));
+    });
+    runOn([&] { box->resize(dialog->width(), box->height()); });
 }

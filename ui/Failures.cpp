@@ -10,7 +10,7 @@ QString currentFailureText()
     } catch (const DbError &error) {
         return error.description();
     } catch (const std::exception &error) {
-        return QString::fromLocal8Bit(error.what());
+        return QString::fromUtf8(error.what());
     } catch (...) {
         return QStringLiteral("An unknown failure occurred");
     }

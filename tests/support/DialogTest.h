@@ -1,0 +1,144 @@
+#pragma once
+
+// What the dialog tests share: the account list loaded on a test database,
+// the engine rows, a table that refuses writes, and a modal window driven
+// from inside its loop.
+
+#include "support/ModalDriver.h"
+#include "support/TestDatabase.h"
+
+#include "browser/AccountBrowse.h"
+#include "component/Forms.h"
+#include "store/Connection.h"
+#include "ui/Form.h"
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QWidget>
+
+#include <functional>
+
+namespace DialogTest {
+
+using Engine = TestDatabase::Engine;
+
+// Global rows: every test runs on both engines.
+inline void engineRows()
+{
+    QTest::addColumn<int>("engine");
+    QTest::newRow("sqlite") << int(Engine::SQLite);
+    QTest::newRow("postgresql") << int(Engine::PostgreSQL);
+}
+
+inline AccountBrowse &list()
+{
+    return Forms::accountBrowse();
+}
+
+// Loads the account list on the table without showing it, as the toolbar's
+// window would be while a dialog is open.
+inline void loadList(TestDatabase &table)
+{
+    list().basconnStr = table.connectionString();
+    list().widget();
+}
+
+// Every statement of the table refuses the event ("INSERT" or "UPDATE") with
+// the text "refused", until allowWrites.
+inline void refuseWrites(TestDatabase &table, const QString &event)
+{
+    Connection &db = table.db();
+    if (db.driverName() == u"QPSQL") {
+        db.execute(QStringLiteral("CREATE FUNCTION tx_refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                                  "$$ BEGIN RAISE EXCEPTION 'refused'; END $$"));
+        db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT FOR EACH ROW "
+                                  "EXECUTE FUNCTION tx_refuse()")
+                       .arg(event));
+    } else {
+        db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT "
+                                  "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                       .arg(event));
+    }
+}
+
+inline void allowWrites(TestDatabase &table)
+{
+    Connection &db = table.db();
+    db.execute(db.driverName() == u"QPSQL" ? QStringLiteral("DROP TRIGGER tx_refuse ON ACCOUNT")
+                                           : QStringLiteral("DROP TRIGGER tx_refuse"));
+}
+
+inline std::vector<QStringList> allRows(TestDatabase &table)
+{
+    return table.rows(QStringLiteral("select * from ACCOUNT order by ACCOUNT_NO"));
+}
+
+// Shows the window modally and runs the action inside its loop; whatever the
+// action leaves open (a check that failed half way, or a window the test
+// wanted to see stay open) is closed after it. Tells whether the action ran.
+inline bool showAndDrive(
+    Form &form, const QString &objectName, const std::function<void(QWidget *)> &action)
+{
+    bool ran = false;
+    ModalDriver::whenShown(
+        objectName,
+        [&](QWidget *window) {
+            const QPointer<QWidget> alive(window);
+            action(window);
+            if (alive && alive->isVisible())
+                ModalDriver::closeAllModals();
+        },
+        &ran);
+    form.showModal();
+    return ran;
+}
+
+// The names of the windows still shown, for cleanup to check that a test
+// left none open.
+inline QStringList visibleWindows()
+{
+    QStringList names;
+    for (const QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            names << window->objectName();
+    return names;
+}
+
+template <typename T = QLineEdit> T *control(QWidget *window, const QString &name)
+{
+    return window->findChild<T *>(name);
+}
+
+// Types the text key by key: Return at each line break, and characters
+// beyond ASCII as a keyboard layout or input method would deliver them.
+inline void typeText(QWidget *box, const QString &text)
+{
+    for (const QChar character : text) {
+        if (character == u'\n')
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (character.unicode() > 0x20 && character.unicode() < 0x7f)
+            QTest::keyClick(box, char(character.unicode()));
+        else
+            QTest::sendKeyEvent(
+                QTest::Click, box, Qt::Key_unknown, QString(character), Qt::NoModifier);
+    }
+}
+
+// Empties a box with keys that type no character, then types the text.
+inline void retype(QLineEdit *box, const QString &text)
+{
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    typeText(box, text);
+}
+
+inline void click(QWidget *window, const QString &button)
+{
+    QTest::mouseClick(window->findChild<QWidget *>(button), Qt::LeftButton);
+}
+
+} // namespace DialogTest
