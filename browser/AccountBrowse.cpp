@@ -2,6 +2,7 @@
 
 #include "ui_AccountBrowse.h"
 
+#include "browser/NodeLook.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
 #include "component/Forms.h"
@@ -18,6 +19,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QColor>
 #include <QScopeGuard>
 
@@ -45,6 +48,7 @@ QString withKey(const QString &statementTemplate, const QString &key)
     return fillTemplate(statementTemplate, {{QStringLiteral("%1"), key}});
 }
 
+const QString readTemplate = QStringLiteral("select * from ACCOUNT where ACCOUNT_no= %1");
 const QString deleteTemplate = QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1");
 const QString childKeysTemplate = QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1");
 
@@ -244,27 +248,14 @@ void AccountBrowse::addRowNode(Recordset &row)
 {
     SSTree *tree = m_ui->SSTree1;
     const QString kind = row.text(QStringLiteral("KIND"));
-    if (kind == u"F") {
-        SSNode *node = tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), 4,
-                                     row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
-                                     QString(), QString(), QStringLiteral("0"));
-        node->setFontBold(false);
-        node->setFontSize(10);
-        node->setForeColor(QColor(0, 0, 255));
-        node->setImage(QStringLiteral("close"));
-        node->setExpandedImage(QStringLiteral("open"));
-        node->parentNode()->setExpanded(true);
-    }
-    if (kind == u"A") {
-        SSNode *node = tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), 4,
-                                     row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
-                                     QString(), QString(), row.text(QStringLiteral("ACCOUNT_NO")));
-        node->setFontSize(10);
-        node->setFontBold(false);
-        node->setForeColor(QColor(0, 80, 0));
-        node->parentNode()->setExpanded(true);
-        node->setImage(QStringLiteral("account"));
-    }
+    if (kind == u"F")
+        showAsFolder(tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), SSTree::tvwChild,
+                                   row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
+                                   QString(), QString(), QStringLiteral("0")));
+    if (kind == u"A")
+        showAsAccount(tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), SSTree::tvwChild,
+                                    row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
+                                    QString(), QString(), row.text(QStringLiteral("ACCOUNT_NO"))));
 }
 
 void AccountBrowse::SSTree1_NodeClick(SSNode *node)
@@ -322,12 +313,90 @@ void AccountBrowse::Form_Resize()
 void AccountBrowse::Toolbar1_ButtonClick(QAction *button)
 {
     const QString key = button->objectName();
-    if (key == u"delf")
+    if (key == u"addf")
+        openFolderDialog(QStringLiteral("1"), QStringLiteral("アカウントフォルダの追加"), false);
+    else if (key == u"updatef")
+        openFolderDialog(QStringLiteral("2"), QStringLiteral("アカウントフォルダの修正"), true);
+    else if (key == u"delf")
         deleteSelected(true);
+    else if (key == u"add")
+        openNewAccount();
+    else if (key == u"update")
+        openStoredAccount(QStringLiteral("6"), QStringLiteral("アカウント修正"));
     else if (key == u"del")
         deleteSelected(false);
+    else if (key == u"copy")
+        openStoredAccount(QStringLiteral("9"), QStringLiteral("アカウント複写"));
     else if (key == u"close")
         unload();
+}
+
+void AccountBrowse::openFolderDialog(const QString &mode, const QString &caption, bool withCurrentName)
+{
+    FolderAdd &dialog = Forms::folderAdd();
+    basAU = mode;
+    dialog.setCaption(caption);
+    if (withCurrentName)
+        dialog.Text1()->setText(m_ui->SSTree1->node(basNodeKey)->text());
+    dialog.showModal();
+}
+
+void AccountBrowse::openNewAccount()
+{
+    AccountAdd &editor = Forms::accountAdd();
+    basAU = QStringLiteral("5");
+    editor.Text5()->setText(QStringLiteral("25"));
+    editor.Text7()->setText(QStringLiteral("110"));
+    Forms::sign().Text1()->setPlainText(QString());
+    editor.setCaption(QStringLiteral("アカウント追加"));
+    editor.showModal();
+}
+
+void AccountBrowse::openStoredAccount(const QString &mode, const QString &caption)
+{
+    basAU = mode;
+    basCopyRs = basTable->execute(withKey(readTemplate, basNodeKey));
+    // Another program may have deleted the row since the tree was loaded.
+    if (basCopyRs->isEOF()) {
+        MessageBox::show(QStringLiteral("このアカウントはすでに削除されています。"));
+        return;
+    }
+    loadAccountData();
+    AccountAdd &editor = Forms::accountAdd();
+    editor.setCaption(caption);
+    editor.showModal();
+}
+
+// Stored values go into a fresh editor; a null or empty one leaves its box as
+// it is. The signature is always replaced, with the empty text for a null.
+void AccountBrowse::loadAccountData()
+{
+    AccountAdd &editor = Forms::accountAdd();
+    const std::pair<const char *, QLineEdit *> boxes[] = {
+        {"NAME", editor.Text1()},
+        {"SENDER", editor.Text2()},
+        {"MAIL_ADDRESS", editor.Text3()},
+        {"SMTP_HOST", editor.Text4()},
+        {"SMTP_PORT", editor.Text5()},
+        {"POP_HOST", editor.Text6()},
+        {"POP_PORT", editor.Text7()},
+        {"USERID", editor.Text8()},
+        {"PSWD", editor.Text9()},
+        {"OFFICE_NAME", editor.TextOfficeName()},
+        {"OFFICE_SECTION", editor.TextOfficeSection()},
+        {"TEL_NUMBER", editor.TextTelNumber()},
+        {"FAX_NUMBER", editor.TextFaxNumber()},
+        {"ADDRESS1", editor.TextAddress1()},
+        {"ADDRESS2", editor.TextAddress2()},
+        {"HANDY", editor.TextHandy()},
+    };
+    for (const auto &[column, box] : boxes) {
+        const QVariant value = basCopyRs->value(QLatin1String(column));
+        if (value.isNull() || value.toString().isEmpty())
+            continue;
+        box->setText(basCopyRs->text(QLatin1String(column)));
+    }
+    Forms::sign().Text1()->setPlainText(basCopyRs->text(QStringLiteral("TEXT_SIG")));
 }
 
 // The folder or account chosen last goes from the tree and from the table,
@@ -506,7 +575,7 @@ void AccountBrowse::SSTree1_AfterLabelEdit(SSNode *node, bool *Cancel, const QSt
     // A label that could not be stored goes back to the stored name.
     *Cancel = true;
     QString name = NewString;
-    basTable->execute(QStringLiteral("UPDATE ACCOUNT SET NAME='") + name.replace(QLatin1Char('\''), QStringLiteral("''"))
+    basTable->execute(QStringLiteral("UPDATE ACCOUNT SET NAME='") + AccountAdd::DbSet(name)
                       + QStringLiteral("' WHERE ACCOUNT_NO=") + key);
     *Cancel = false;
 }

@@ -82,6 +82,10 @@ private:
     void connectTreeEvents(FormDialog *dialog);
     void Toolbar1_ButtonClick(QAction *button);
     void deleteSelected(bool withSubtree);
+    void openFolderDialog(const QString &mode, const QString &caption, bool withCurrentName);
+    void openNewAccount();
+    void openStoredAccount(const QString &mode, const QString &caption);
+    void loadAccountData();
     void removeNode(const QString &key);
     QStringList childKeys(const QString &key);
     void setButtons(const std::initializer_list<std::pair<const char *, bool>> &states);
