@@ -12,6 +12,9 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -76,6 +79,7 @@ private Q_SLOTS:
     void aSecondCallOpensTheSecondDatabase();
     void aDatabaseThatCannotBeOpenedStillShowsTheWindowAndCreatesNoFile();
     void theTreeAndTheButtonsWorkThroughTheExportedEntry();
+    void everyToolbarCommandWorksThroughTheExportedEntry();
     void aLateBindingHostCallsThroughInvoke();
     void aCallFromAnotherThreadFailsWithADescription();
     void theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked();
@@ -269,6 +273,106 @@ void TestEndToEnd::theTreeAndTheButtonsWorkThroughTheExportedEntry()
     QCOMPARE(nodes, (QStringList{"0 ｱｶｳﾝﾄ", folder + " 仕事", inner + " 営業部", top + " Personal"}));
     QCOMPARE(offered, (QStringList{"close", "addf add close", "addf updatef delf add close", "update copy del close",
                                    "update copy del close"}));
+}
+
+namespace {
+
+void clickToolbar(QWidget *window, const QString &key)
+{
+    auto *toolbar = window->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
+    for (QAction *action : toolbar->actions())
+        if (action->objectName() == key)
+            QTest::mouseClick(toolbar->widgetForAction(action), Qt::LeftButton);
+}
+
+void clickNodeWithKey(QWidget *window, const QString &key)
+{
+    auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("SSTree1"));
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toString() == key) {
+            tree->scrollToItem(*it);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualItemRect(*it).center());
+        }
+}
+
+// Types into the named boxes of the dialog that comes up, then presses its OK.
+void fillAndConfirm(const QString &dialogName, const QList<std::pair<QString, QString>> &typing,
+                    const QString &okButton, bool *ran)
+{
+    ModalDriver::whenShown(
+        dialogName,
+        [=](QWidget *dialog) {
+            for (const auto &[box, text] : typing) {
+                auto *edit = dialog->findChild<QLineEdit *>(box);
+                edit->selectAll();
+                QTest::keyClicks(edit, text);
+            }
+            QTest::mouseClick(dialog->findChild<QPushButton *>(okButton), Qt::LeftButton);
+        },
+        ran);
+}
+
+void confirmDeletion(bool *ran)
+{
+    ModalDriver::whenShown(
+        QStringLiteral("TovrixMessage"),
+        [](QWidget *box) { qobject_cast<QMessageBox *>(box)->button(QMessageBox::Ok)->click(); }, ran);
+}
+
+} // namespace
+
+void TestEndToEnd::everyToolbarCommandWorksThroughTheExportedEntry()
+{
+    TestDatabase table;
+    const auto row = [&table](const QString &where) {
+        const auto rows = table.rows("select P_ACCOUNT_NO, KIND, NAME, SMTP_PORT, HTML_SIG from ACCOUNT where " + where);
+        return rows.empty() ? QString() : rows.front().join(QLatin1Char('|'));
+    };
+    QCOMPARE(showAndClose(table.connectionString(),
+                          [&](QWidget *window) {
+                              bool ran = false;
+                              clickNodeWithKey(window, "0");
+                              fillAndConfirm("FolderAdd", {{"Text1", "Work"}}, "Command2", &ran);
+                              clickToolbar(window, "addf");
+                              QVERIFY(ran);
+                              const QString folder = table.value("select max(ACCOUNT_NO) from ACCOUNT");
+                              QCOMPARE(row("NAME = 'Work'"), QStringLiteral("0|F|Work||"));
+
+                              clickNodeWithKey(window, folder);
+                              fillAndConfirm("FolderAdd", {{"Text1", "Office"}}, "Command2", &ran);
+                              clickToolbar(window, "updatef");
+                              QCOMPARE(row("ACCOUNT_NO = " + folder), QStringLiteral("0|F|Office||"));
+
+                              fillAndConfirm("AccountAdd",
+                                             {{"Text1", "Mail"}, {"Text2", "Ann"}, {"Text3", "ann@example.com"},
+                                              {"Text4", "smtp.example.com"}},
+                                             "Command1", &ran);
+                              clickToolbar(window, "add");
+                              QVERIFY(ran);
+                              const QString account = table.value("select max(ACCOUNT_NO) from ACCOUNT");
+                              QCOMPARE(row("ACCOUNT_NO = " + account), folder + "|A|Mail|25|");
+
+                              clickNodeWithKey(window, account);
+                              fillAndConfirm("AccountAdd", {{"Text1", "Mail 2"}}, "Command1", &ran);
+                              clickToolbar(window, "update");
+                              QCOMPARE(row("ACCOUNT_NO = " + account), folder + "|A|Mail 2|25|");
+
+                              fillAndConfirm("AccountAdd", {{"Text1", "Copy"}}, "Command1", &ran);
+                              clickToolbar(window, "copy");
+                              QCOMPARE(row("NAME = 'Copy'"), folder + "|A|Copy|25| ");
+
+                              confirmDeletion(&ran);
+                              clickToolbar(window, "del");
+                              QVERIFY(ran);
+                              QCOMPARE(row("ACCOUNT_NO = " + account), QString());
+
+                              clickNodeWithKey(window, folder);
+                              confirmDeletion(&ran);
+                              clickToolbar(window, "delf");
+                              QVERIFY(ran);
+                              QCOMPARE(table.rowCount(), 0);
+                          }),
+             S_OK);
 }
 
 void TestEndToEnd::aLateBindingHostCallsThroughInvoke()
