@@ -3,6 +3,7 @@
 
 #include "support/AccountListDriver.h"
 #include "support/ModalDriver.h"
+#include "support/Recording.h"
 #include "support/TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
@@ -93,23 +94,18 @@ private:
     // Opens the window on the table, runs the check inside it, closes it.
     void inWindow(TestDatabase &table, const std::function<void(SSTree *)> &check);
 
-    QStringList m_messages;
+    std::unique_ptr<Recording> m_recording;
 };
 
 void TestAccountBrowse::init()
 {
-    m_messages.clear();
-    MessageBox::setAnswerer([this](const MessageBox::Request &request) {
-        m_messages << request.text;
-        return MessageBox::Answer::Ok;
-    });
+    m_recording = std::make_unique<Recording>();
 }
 
 void TestAccountBrowse::cleanup()
 {
     ModalDriver::closeAllModals();
-    MessageBox::setAnswerer({});
-    Connection::setTraceHook({});
+    m_recording.reset();
     QVERIFY(!browse().isLoaded());
 }
 
@@ -138,7 +134,7 @@ void TestAccountBrowse::childrenLoadDepthFirstInKeyOrderWhateverTheirNames()
         QCOMPARE(childKeys(tree->node(zeta)), (QStringList{mid, last}));
         QCOMPARE(browse().atNode, tree->node("0"));
     });
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_recording->messages().isEmpty());
 }
 
 void TestAccountBrowse::theLoadRunsOneQueryPerRowInTreeOrder()
@@ -147,11 +143,11 @@ void TestAccountBrowse::theLoadRunsOneQueryPerRowInTreeOrder()
     const QString folder = table.addFolder("0", "F");
     const QString account = table.addAccount(folder, "A");
     const QString top = table.addAccount("0", "T");
-    QStringList seen;
-    Connection::setTraceHook([&seen](const QString &statement) { seen << statement; });
+    m_recording->statements.clear();
     inWindow(table, [](SSTree *) {});
     const QString query = QStringLiteral("SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = %1 ORDER BY ACCOUNT_NO");
-    QCOMPARE(seen, (QStringList{query.arg("0"), query.arg(folder), query.arg(account), query.arg(top)}));
+    QCOMPARE(m_recording->statements,
+             (QStringList{query.arg("0"), query.arg(folder), query.arg(account), query.arg(top)}));
 }
 
 void TestAccountBrowse::eachKindOfNodeHasItsLook_data()
@@ -208,7 +204,7 @@ void TestAccountBrowse::anEmptyTableShowsTheRootAloneAtTheTop()
         QCOMPARE(tree->topNode(), tree->node("0"));
         QCOMPARE(tree->node("0")->text(), QStringLiteral("ｱｶｳﾝﾄ"));
     });
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_recording->messages().isEmpty());
 }
 
 void TestAccountBrowse::rowsOfAnUnknownKindAreSkippedAndTheLevelBeneathReportsOnce()
@@ -223,7 +219,7 @@ void TestAccountBrowse::rowsOfAnUnknownKindAreSkippedAndTheLevelBeneathReportsOn
         QVERIFY(!tree->findNode(odd));
         QVERIFY(tree->findNode(kept));
     });
-    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_recording->messages().size(), 1);
 }
 
 void TestAccountBrowse::orphansAreNeverShownAndAccountsMayHoldChildren()
@@ -237,7 +233,7 @@ void TestAccountBrowse::orphansAreNeverShownAndAccountsMayHoldChildren()
         QVERIFY(!tree->findNode(orphan));
         QCOMPARE(tree->nodeCount(), 3);
     });
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_recording->messages().isEmpty());
 }
 
 void TestAccountBrowse::namesAreShownAsStored_data()
@@ -271,7 +267,7 @@ void TestAccountBrowse::aDatabaseThatCannotBeOpenedShowsTheRootAndOneMessage()
     browse().showAccountForm(table.path() + QStringLiteral(".missing"));
     QVERIFY(ran);
     QCOMPARE(nodes, 1);
-    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_recording->messages().size(), 1);
 }
 
 void TestAccountBrowse::onlyCloseIsOfferedRightAfterTheLoad()
@@ -380,8 +376,8 @@ void TestAccountBrowse::aDeepChainIsShownDownToTheLimitWithOneMessage()
         QVERIFY(deepest->parentNode());
         QVERIFY(!tree->findNode(QString::number(AccountBrowse::maxTreeDepth + 1)));
     });
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY(m_messages.front().contains(QString::number(AccountBrowse::maxTreeDepth)));
+    QCOMPARE(m_recording->messages().size(), 1);
+    QVERIFY(m_recording->messages().front().contains(QString::number(AccountBrowse::maxTreeDepth)));
 }
 
 void TestAccountBrowse::aRowThatNamesItselfAsParentDoesNotLoadForever()
@@ -394,7 +390,7 @@ void TestAccountBrowse::aRowThatNamesItselfAsParentDoesNotLoadForever()
         QCOMPARE(tree->nodeCount(), 3);
         QVERIFY(tree->node(folder)->expanded());
     });
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_recording->messages().isEmpty());
 }
 
 void TestAccountBrowse::duplicateNumbersAreReportedNotCrashedOn()
@@ -410,7 +406,7 @@ void TestAccountBrowse::duplicateNumbersAreReportedNotCrashedOn()
         QVERIFY(tree->findNode("2"));
         QVERIFY(!tree->findNode("3")); // the root's level stopped at the duplicate
     });
-    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_recording->messages().size(), 1);
 }
 
 QTEST_MAIN(TestAccountBrowse)

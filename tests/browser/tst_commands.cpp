@@ -3,6 +3,7 @@
 
 #include "support/AccountListDriver.h"
 #include "support/ModalDriver.h"
+#include "support/Recording.h"
 #include "support/TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
@@ -22,15 +23,6 @@
 namespace {
 
 const QString confirmation = QStringLiteral("削除してもよろしいですか。");
-
-QStringList snapshot(TestDatabase &table)
-{
-    QStringList lines;
-    for (const QStringList &row : table.rows(QStringLiteral(
-             "select ACCOUNT_NO, P_ACCOUNT_NO, KIND, NAME from ACCOUNT order by ACCOUNT_NO")))
-        lines << row.join(QLatin1Char(' '));
-    return lines;
-}
 
 void clickButton(AccountBrowse &window, const QString &key)
 {
@@ -83,34 +75,27 @@ private Q_SLOTS:
 private:
     void withWindow(TestDatabase &table, const std::function<void(AccountBrowse &)> &action);
 
-    MessageBox::Answer m_answer = MessageBox::Answer::Ok;
-    QList<MessageBox::Request> m_asked;
-    QStringList m_statements;
+    std::unique_ptr<Recording> m_recording;
 };
 
 void TestCommands::init()
 {
-    m_answer = MessageBox::Answer::Ok;
-    m_asked.clear();
-    m_statements.clear();
-    MessageBox::setAnswerer([this](const MessageBox::Request &request) {
-        m_asked << request;
-        return m_answer;
-    });
+    m_recording = std::make_unique<Recording>();
+    m_recording->tracing = false;
 }
 
 void TestCommands::cleanup()
 {
-    MessageBox::setAnswerer({});
-    Connection::setTraceHook({});
+    m_recording.reset();
 }
 
+// Only the statements the action causes are recorded.
 void TestCommands::withWindow(TestDatabase &table, const std::function<void(AccountBrowse &)> &action)
 {
     QVERIFY(inAccountList(table.connectionString(), [&](AccountBrowse &window) {
-        Connection::setTraceHook([this](const QString &statement) { m_statements << statement; });
+        m_recording->tracing = true;
         action(window);
-        Connection::setTraceHook({});
+        m_recording->tracing = false;
     }));
 }
 
@@ -132,15 +117,15 @@ void TestCommands::deletingAFolderRemovesItsWholeSubtreeDeepestFirst()
         QVERIFY(tree->findNode("10"));
         QCOMPARE(enabledButtons(window), QStringList{"close"});
     });
-    QCOMPARE(m_asked.size(), 1);
-    QCOMPARE(m_asked.front().text, confirmation);
-    QCOMPARE(m_asked.front().buttons, MessageBox::Buttons::OkCancel);
-    QCOMPARE(m_asked.front().icon, MessageBox::Icon::None);
+    QCOMPARE(m_recording->asked.size(), 1);
+    QCOMPARE(m_recording->asked.front().text, confirmation);
+    QCOMPARE(m_recording->asked.front().buttons, MessageBox::Buttons::OkCancel);
+    QCOMPARE(m_recording->asked.front().icon, MessageBox::Icon::None);
     const QString children = QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= ");
     const QString remove = QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= ");
-    QCOMPARE(m_statements, (QStringList{remove + "5", children + "5", children + "7", remove + "7", children + "8",
+    QCOMPARE(m_recording->statements, (QStringList{remove + "5", children + "5", children + "7", remove + "7", children + "8",
                                         children + "9", remove + "9", remove + "8", remove + "5"}));
-    QCOMPARE(snapshot(table), (QStringList{"6 0 F sibling", "10 6 A ten"}));
+    QCOMPARE(table.snapshot(), (QStringList{"6 0 F sibling", "10 6 A ten"}));
 }
 
 void TestCommands::deletingAnAccountRemovesOneNodeAndOneRow()
@@ -158,8 +143,8 @@ void TestCommands::deletingAnAccountRemovesOneNodeAndOneRow()
         QVERIFY(!tree->findNode(doomed));
         QCOMPARE(enabledButtons(window), QStringList{"close"});
     });
-    QCOMPARE(m_statements, QStringList{"Delete from ACCOUNT where ACCOUNT_no= " + doomed});
-    QCOMPARE(snapshot(table), (QStringList{folder + " 0 F folder", kept + " " + folder + " A kept"}));
+    QCOMPARE(m_recording->statements, QStringList{"Delete from ACCOUNT where ACCOUNT_no= " + doomed});
+    QCOMPARE(table.snapshot(), (QStringList{folder + " 0 F folder", kept + " " + folder + " A kept"}));
 }
 
 void TestCommands::cancellingTheConfirmationChangesNothing_data()
@@ -178,8 +163,8 @@ void TestCommands::cancellingTheConfirmationChangesNothing()
     QHash<QString, QString> keys;
     keys["folder"] = table.addFolder("0", "folder");
     keys["account"] = table.addAccount(keys["folder"], "account");
-    const QStringList before = snapshot(table);
-    m_answer = MessageBox::Answer::Cancel;
+    const QStringList before = table.snapshot();
+    m_recording->answer = MessageBox::Answer::Cancel;
     withWindow(table, [&](AccountBrowse &window) {
         SSTree *tree = window.SSTree1();
         clickNode(tree, tree->node(keys[which]));
@@ -188,9 +173,9 @@ void TestCommands::cancellingTheConfirmationChangesNothing()
         QCOMPARE(tree->nodeCount(), 3);
         QCOMPARE(enabledButtons(window), offered);
     });
-    QCOMPARE(m_asked.size(), 1);
-    QVERIFY(m_statements.isEmpty());
-    QCOMPARE(snapshot(table), before);
+    QCOMPARE(m_recording->asked.size(), 1);
+    QVERIFY(m_recording->statements.isEmpty());
+    QCOMPARE(table.snapshot(), before);
 }
 
 void TestCommands::aDeleteFailingHalfwayIsReportedAndTheWindowStaysUsable()
@@ -210,10 +195,10 @@ void TestCommands::aDeleteFailingHalfwayIsReportedAndTheWindowStaysUsable()
         clickNode(tree, tree->node("5"));
         QCOMPARE(enabledButtons(window), (QStringList{"update", "copy", "del", "close"}));
     });
-    QCOMPARE(m_asked.size(), 2);
-    QVERIFY2(m_asked.back().text.contains("row 2 is protected"), qPrintable(m_asked.back().text));
+    QCOMPARE(m_recording->asked.size(), 2);
+    QVERIFY2(m_recording->asked.back().text.contains("row 2 is protected"), qPrintable(m_recording->asked.back().text));
     // Rows deleted before the failure stay deleted; the rest stay.
-    QCOMPARE(snapshot(table), (QStringList{"2 1 F middle", "4 1 A beside", "5 0 A elsewhere"}));
+    QCOMPARE(table.snapshot(), (QStringList{"2 1 F middle", "4 1 A beside", "5 0 A elsewhere"}));
 }
 
 void TestCommands::aSubtreeAHundredThousandLevelsDeepIsDeletedWhole()
@@ -229,11 +214,11 @@ void TestCommands::aSubtreeAHundredThousandLevelsDeepIsDeletedWhole()
     withWindow(table, [&](AccountBrowse &window) {
         SSTree *tree = window.SSTree1();
         clickNode(tree, tree->node("1"));
-        Connection::setTraceHook({});
+        m_recording->tracing = false;
         clickButton(window, "delf");
         QVERIFY(!tree->findNode("1"));
     });
-    QCOMPARE(snapshot(table), QStringList{QString::number(rows + 1) + " 0 A outside"});
+    QCOMPARE(table.snapshot(), QStringList{QString::number(rows + 1) + " 0 A outside"});
 }
 
 namespace {
@@ -320,7 +305,7 @@ void TestCommands::eachDialogCommandSetsItsModeCaptionAndPresets()
     QHash<QString, QString> keys = {{"root", "0"}};
     keys["folder"] = table.addFolder("0", "It's name");
     keys["account"] = insertFullAccount(table, fullValues);
-    const QStringList before = snapshot(table);
+    const QStringList before = table.snapshot();
     QString mode, caption, firstBox;
     withWindow(table, [&](AccountBrowse &window) {
         bool ran = false;
@@ -340,7 +325,7 @@ void TestCommands::eachDialogCommandSetsItsModeCaptionAndPresets()
     QTEST(mode, "mode");
     QTEST(caption, "caption");
     QTEST(firstBox, "firstBox");
-    QCOMPARE(snapshot(table), before);
+    QCOMPARE(table.snapshot(), before);
 }
 
 void TestCommands::modifyingFillsTheEditorFromTheStoredRow()
@@ -417,8 +402,8 @@ void TestCommands::anAccountDeletedByAnotherProgramIsReportedInsteadOfEdited()
         QCOMPARE(view.mode, QStringLiteral("editor never shown"));
         QVERIFY(!Forms::accountAdd().isLoaded());
     });
-    QCOMPARE(m_asked.size(), 1);
-    QVERIFY2(m_asked.front().text.contains(QStringLiteral("削除")), qPrintable(m_asked.front().text));
+    QCOMPARE(m_recording->asked.size(), 1);
+    QVERIFY2(m_recording->asked.front().text.contains(QStringLiteral("削除")), qPrintable(m_recording->asked.front().text));
 }
 
 QTEST_MAIN(TestCommands)

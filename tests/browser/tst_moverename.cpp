@@ -2,6 +2,7 @@
 // table checked after each gesture.
 
 #include "support/AccountListDriver.h"
+#include "support/Recording.h"
 #include "support/TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
@@ -22,15 +23,6 @@ namespace {
 const QString refused = QStringLiteral("この場所への移動はできません");
 
 // Every row as "key parent kind name", in key order.
-QStringList snapshot(TestDatabase &table)
-{
-    QStringList lines;
-    for (const QStringList &row : table.rows(QStringLiteral(
-             "select ACCOUNT_NO, P_ACCOUNT_NO, KIND, NAME from ACCOUNT order by ACCOUNT_NO")))
-        lines << row.join(QLatin1Char(' '));
-    return lines;
-}
-
 // Records the keys that reach a widget.
 class KeyRecorder : public QObject {
 public:
@@ -81,24 +73,18 @@ private:
     void withTree(TestDatabase &table, const std::function<void(SSTree *)> &action);
     void renameInPlace(SSTree *tree, SSNode *node, const QString &text);
 
-    QStringList m_messages;
-    QStringList m_statements;
+    std::unique_ptr<Recording> m_recording;
 };
 
 void TestMoveRename::init()
 {
-    m_messages.clear();
-    m_statements.clear();
-    MessageBox::setAnswerer([this](const MessageBox::Request &request) {
-        m_messages << request.text;
-        return MessageBox::Answer::Ok;
-    });
+    m_recording = std::make_unique<Recording>();
+    m_recording->tracing = false;
 }
 
 void TestMoveRename::cleanup()
 {
-    MessageBox::setAnswerer({});
-    Connection::setTraceHook({});
+    m_recording.reset();
 }
 
 // Opens the list on the table and runs the action; only the statements the
@@ -106,9 +92,9 @@ void TestMoveRename::cleanup()
 void TestMoveRename::withTree(TestDatabase &table, const std::function<void(SSTree *)> &action)
 {
     QVERIFY(inAccountList(table.connectionString(), [&](AccountBrowse &window) {
-        Connection::setTraceHook([this](const QString &statement) { m_statements << statement; });
+        m_recording->tracing = true;
         action(window.SSTree1());
-        Connection::setTraceHook({});
+        m_recording->tracing = false;
     }));
 }
 
@@ -133,7 +119,7 @@ void TestMoveRename::anAccountDroppedOnAFolderMovesThereInTreeAndTable()
     const QString from = table.addFolder("0", "from");
     const QString account = table.addAccount(from, "mail");
     const QString to = table.addFolder("0", "to");
-    QStringList expected = snapshot(table);
+    QStringList expected = table.snapshot();
     expected.replaceInStrings(QRegularExpression("^" + account + " " + from + " "), account + " " + to + " ");
 
     withTree(table, [&](SSTree *tree) {
@@ -141,9 +127,9 @@ void TestMoveRename::anAccountDroppedOnAFolderMovesThereInTreeAndTable()
         QCOMPARE(tree->node(account)->parentNode(), tree->node(to));
         QCOMPARE(tree->dropHighlight(), nullptr);
     });
-    QCOMPARE(m_statements, QStringList{"UPDATE ACCOUNT SET P_ACCOUNT_NO = " + to + " WHERE ACCOUNT_NO = " + account});
-    QCOMPARE(snapshot(table), expected);
-    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(m_recording->statements, QStringList{"UPDATE ACCOUNT SET P_ACCOUNT_NO = " + to + " WHERE ACCOUNT_NO = " + account});
+    QCOMPARE(table.snapshot(), expected);
+    QVERIFY(m_recording->messages().isEmpty());
 }
 
 void TestMoveRename::aFolderDroppedOnTheRootTakesItsSubtreeAlong()
@@ -157,7 +143,7 @@ void TestMoveRename::aFolderDroppedOnTheRootTakesItsSubtreeAlong()
         QCOMPARE(tree->node(inner)->parentNode(), tree->node("0"));
         QCOMPARE(tree->node(account)->parentNode(), tree->node(inner));
     });
-    QCOMPARE(m_statements, QStringList{"UPDATE ACCOUNT SET P_ACCOUNT_NO = 0 WHERE ACCOUNT_NO = " + inner});
+    QCOMPARE(m_recording->statements, QStringList{"UPDATE ACCOUNT SET P_ACCOUNT_NO = 0 WHERE ACCOUNT_NO = " + inner});
     QCOMPARE(table.value("select P_ACCOUNT_NO from ACCOUNT where ACCOUNT_NO = " + inner), QStringLiteral("0"));
     QCOMPARE(table.value("select P_ACCOUNT_NO from ACCOUNT where ACCOUNT_NO = " + account), inner);
 }
@@ -183,15 +169,15 @@ void TestMoveRename::dropsThatMakeNoSenseChangeNothingSilently()
     keys["twin 2"] = table.addFolder("0", "Twin");
     keys["mail"] = table.addAccount(keys["twin"], "mail");
     keys["other mail"] = table.addAccount(keys["twin 2"], "other");
-    const QStringList before = snapshot(table);
+    const QStringList before = table.snapshot();
     withTree(table, [&](SSTree *tree) {
         SSNode *parentBefore = tree->node(keys[dragged])->parentNode();
         dragNode(tree, tree->node(keys[dragged]), tree->node(keys[target]));
         QCOMPARE(tree->node(keys[dragged])->parentNode(), parentBefore);
     });
-    QVERIFY2(m_statements.isEmpty(), qPrintable(m_statements.join('\n')));
-    QVERIFY(m_messages.isEmpty());
-    QCOMPARE(snapshot(table), before);
+    QVERIFY2(m_recording->statements.isEmpty(), qPrintable(m_recording->statements.join('\n')));
+    QVERIFY(m_recording->messages().isEmpty());
+    QCOMPARE(table.snapshot(), before);
 }
 
 void TestMoveRename::aDropBelowANodeOfTheDraggedNodesNameIsRefused_data()
@@ -213,11 +199,11 @@ void TestMoveRename::aDropBelowANodeOfTheDraggedNodesNameIsRefused()
     keys["b"] = table.addFolder(keys["a"], "B");
     keys["c"] = table.addFolder(keys["b"], "C");
     keys["other a"] = table.addFolder("0", "A");
-    const QStringList before = snapshot(table);
+    const QStringList before = table.snapshot();
     withTree(table, [&](SSTree *tree) { dragNode(tree, tree->node(keys[dragged]), tree->node(keys[target])); });
-    QCOMPARE(m_messages, QStringList{refused});
-    QVERIFY(m_statements.isEmpty());
-    QCOMPARE(snapshot(table), before);
+    QCOMPARE(m_recording->messages(), QStringList{refused});
+    QVERIFY(m_recording->statements.isEmpty());
+    QCOMPARE(table.snapshot(), before);
 }
 
 void TestMoveRename::aFailingMoveLeavesTheNodeWhereItWas()
@@ -232,8 +218,8 @@ void TestMoveRename::aFailingMoveLeavesTheNodeWhereItWas()
         QCOMPARE(tree->node(account)->parentNode(), tree->node(from));
         QCOMPARE(tree->dropHighlight(), nullptr);
     });
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY2(m_messages.front().contains("moves refused"), qPrintable(m_messages.front()));
+    QCOMPARE(m_recording->messages().size(), 1);
+    QVERIFY2(m_recording->messages().front().contains("moves refused"), qPrintable(m_recording->messages().front()));
     QCOMPARE(table.value("select P_ACCOUNT_NO from ACCOUNT where ACCOUNT_NO = " + account), from);
 }
 
@@ -257,7 +243,7 @@ void TestMoveRename::holdingThePointerOnTheLastLineScrollsDown()
         // Released outside the tree: no drop.
         QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(-20, -20));
     });
-    QVERIFY(m_statements.isEmpty());
+    QVERIFY(m_recording->statements.isEmpty());
 }
 
 void TestMoveRename::holdingThePointerOnTheTopLineScrollsUpIntoTheDeepestShownNode()
@@ -305,15 +291,15 @@ void TestMoveRename::aLabelEditedInPlaceRenamesItsRow()
     QHash<QString, QString> keys = {{"root", "0"}};
     keys["folder"] = table.addFolder("0", "folder");
     keys["account"] = table.addAccount(keys["folder"], "account");
-    QStringList expected = snapshot(table);
+    QStringList expected = table.snapshot();
     withTree(table, [&](SSTree *tree) {
         renameInPlace(tree, tree->node(keys[which]), label);
         QCOMPARE(tree->node(keys[which])->text(), label);
     });
-    QCOMPARE(m_statements, QStringList{"UPDATE ACCOUNT SET NAME='" + statementName + "' WHERE ACCOUNT_NO=" + keys[which]});
+    QCOMPARE(m_recording->statements, QStringList{"UPDATE ACCOUNT SET NAME='" + statementName + "' WHERE ACCOUNT_NO=" + keys[which]});
     if (which != u"root")
         expected.replaceInStrings(QRegularExpression("^(" + keys[which] + " \\S+ \\S+ ).*$"), "\\1" + label);
-    QCOMPARE(snapshot(table), expected);
+    QCOMPARE(table.snapshot(), expected);
 }
 
 void TestMoveRename::anAbandonedEditWritesNothing()
@@ -329,7 +315,7 @@ void TestMoveRename::anAbandonedEditWritesNothing()
         QTRY_VERIFY(!labelEditor(tree));
         QCOMPARE(tree->node(folder)->text(), QStringLiteral("folder"));
     });
-    QVERIFY(m_statements.isEmpty());
+    QVERIFY(m_recording->statements.isEmpty());
     QCOMPARE(table.value("select NAME from ACCOUNT"), QStringLiteral("folder"));
 }
 
@@ -347,7 +333,7 @@ void TestMoveRename::anEditBeforeAnyNodeWasChosenWritesNothing()
         QTRY_VERIFY(!labelEditor(tree));
         QCOMPARE(tree->node(folder)->text(), QStringLiteral("folder"));
     });
-    QVERIFY(m_statements.isEmpty());
+    QVERIFY(m_recording->statements.isEmpty());
 }
 
 void TestMoveRename::cutCopyAndPasteNeverReachTheTree_data()

@@ -114,6 +114,15 @@ int TestDatabase::rowCount()
     return value(QStringLiteral("select count(*) from ACCOUNT")).toInt();
 }
 
+QStringList TestDatabase::snapshot()
+{
+    QStringList lines;
+    for (const QStringList &row :
+         rows(QStringLiteral("select ACCOUNT_NO, P_ACCOUNT_NO, KIND, NAME from ACCOUNT order by ACCOUNT_NO")))
+        lines << row.join(QLatin1Char(' '));
+    return lines;
+}
+
 QString TestDatabase::addRow(const QString &parent, const QString &kind, const QString &name)
 {
     m_db->execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(%1,%2,%3)")

@@ -31,6 +31,8 @@ public:
     std::vector<QStringList> rows(const QString &query);
     QString value(const QString &query);
     int rowCount();
+    // Every row as "key parent kind name", in key order.
+    QStringList snapshot();
 
     QString addFolder(const QString &parent, const QString &name);
     QString addAccount(const QString &parent, const QString &name);
