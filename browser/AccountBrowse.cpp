@@ -240,25 +240,27 @@ std::optional<qint32> AccountBrowse::nextChild(Level &level)
     return wholeNumber(level.rows->value(QStringLiteral("ACCOUNT_NO")));
 }
 
+// Each field is read once: the account's marker is the same text as its key.
 void AccountBrowse::addRowNode(Recordset &row)
 {
-    SSTree *tree = m_ui->SSTree1;
     const QString kind = row.text(QStringLiteral("KIND"));
+    if (kind != u"F" && kind != u"A")
+        return;
+    const QString parentKey = row.text(QStringLiteral("P_ACCOUNT_NO"));
+    const QString key = row.text(QStringLiteral("ACCOUNT_NO"));
+    const QString name = row.text(QStringLiteral("NAME"));
+    SSTree *tree = m_ui->SSTree1;
     if (kind == u"F") {
-        SSNode *node = tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), 4,
-                                     row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
-                                     QString(), QString(), QStringLiteral("0"));
+        SSNode *node
+            = tree->addNode(parentKey, 4, key, name, QString(), QString(), QStringLiteral("0"));
         node->setFontBold(false);
         node->setFontSize(10);
         node->setForeColor(QColor(0, 0, 255));
         node->setImage(QStringLiteral("close"));
         node->setExpandedImage(QStringLiteral("open"));
         node->parentNode()->setExpanded(true);
-    }
-    if (kind == u"A") {
-        SSNode *node = tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), 4,
-                                     row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
-                                     QString(), QString(), row.text(QStringLiteral("ACCOUNT_NO")));
+    } else {
+        SSNode *node = tree->addNode(parentKey, 4, key, name, QString(), QString(), key);
         node->setFontSize(10);
         node->setFontBold(false);
         node->setForeColor(QColor(0, 80, 0));

@@ -7,16 +7,14 @@
 #include <QPainter>
 
 SSNode::SSNode(const QString &key, const QString &text, const QString &image,
-    const QString &expandedImage, const QString &markerText, quint64 serial)
+    const QString &expandedImage, const QString &markerText)
     : QTreeWidgetItem(Type)
     , m_key(key)
     , m_markerText(markerText)
-    , m_serial(serial)
     , m_image(image)
     , m_expandedImage(expandedImage)
 {
     setText(text);
-    setData(0, Qt::UserRole, key);
     setFlags(flags() | Qt::ItemIsEditable);
 }
 
@@ -39,26 +37,26 @@ void SSNode::setExpandedImage(const QString &key)
 
 void SSNode::setFontSize(double points)
 {
-    changeFont([points](QFont &font) { font.setPointSizeF(points); });
+    changeFont(FontAttribute::Size, points);
 }
 
 void SSNode::setFontBold(bool bold)
 {
-    changeFont([bold](QFont &font) { font.setBold(bold); });
+    changeFont(FontAttribute::Bold, bold ? 1 : 0);
 }
 
 // Only the changed attributes are marked as set, so the rest still follows
 // the tree's own font.
-void SSNode::changeFont(const std::function<void(QFont &)> &change)
+void SSNode::changeFont(FontAttribute attribute, double value)
 {
-    QFont changed = font(0);
-    change(changed);
-    setFont(0, changed);
+    m_font = tree()->changedFont(font(0), attribute, value);
+    emitDataChanged();
 }
 
 void SSNode::setForeColor(const QColor &color)
 {
-    setForeground(0, color);
+    m_foreColor = tree()->sharedBrush(color);
+    emitDataChanged();
 }
 
 void SSNode::setParentNode(SSNode *newParent)
@@ -105,12 +103,28 @@ QPixmap SSNode::dragImage() const
     return picture;
 }
 
+// The key, font and colour are the node's own members rather than item
+// data: a load makes a node per row, and each role held as item data costs
+// the item a list of its own.
 QVariant SSNode::data(int column, int role) const
 {
-    if (column == 0 && role == Qt::DecorationRole) {
-        const QIcon icon = shownIcon();
-        if (!icon.isNull())
+    if (column != 0)
+        return QTreeWidgetItem::data(column, role);
+    switch (role) {
+    case Qt::DecorationRole:
+        if (const QIcon icon = shownIcon(); !icon.isNull())
             return icon;
+        break;
+    case Qt::UserRole:
+        return m_key;
+    case Qt::FontRole:
+        if (m_font)
+            return *m_font;
+        break;
+    case Qt::ForegroundRole:
+        if (m_foreColor)
+            return *m_foreColor;
+        break;
     }
     return QTreeWidgetItem::data(column, role);
 }

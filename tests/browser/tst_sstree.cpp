@@ -63,6 +63,8 @@ private Q_SLOTS:
     void shownIconFollowsTheExpandedState();
     void imagesAreLookedUpInTheImageListWhenDrawn();
     void fontSettingsKeepTheTreesFontFamily();
+    void nodesWithTheSameLookKeepTheirOwnFontsAndColours();
+    void lookChangesReachTheView();
     void navigationFollowsTheTreeShape_data();
     void navigationFollowsTheTreeShape();
     void settingTheParentMovesTheSubtreeWithItsExpandedStates();
@@ -476,6 +478,48 @@ void TestSSTree::fontSettingsKeepTheTreesFontFamily()
     node->setFontBold(false);
     QVERIFY(!node->font(0).resolve(tree->font()).bold());
     QCOMPARE(node->font(0).resolve(tree->font()).pointSizeF(), 10.0);
+}
+
+void TestSSTree::nodesWithTheSameLookKeepTheirOwnFontsAndColours()
+{
+    SSNode *first = add({}, "1");
+    SSNode *second = add({}, "2");
+    for (SSNode *node : {first, second}) {
+        node->setFontSize(10);
+        node->setFontBold(false);
+        node->setForeColor(QColor(0, 80, 0));
+    }
+
+    second->setFontBold(true);
+    second->setFontSize(12);
+    second->setForeColor(QColor(0, 0, 255));
+
+    QCOMPARE(first->font(0).pointSizeF(), 10.0);
+    QVERIFY(!first->font(0).bold());
+    QCOMPARE(first->foreground(0).color(), QColor(0, 80, 0));
+    QCOMPARE(second->font(0).pointSizeF(), 12.0);
+    QVERIFY(second->font(0).bold());
+    QCOMPARE(second->foreground(0).color(), QColor(0, 0, 255));
+    // A size set on its own leaves the weight to the tree's font.
+    SSNode *third = add({}, "3");
+    third->setFontSize(10);
+    QVERIFY(!(third->font(0).resolveMask() & QFont::WeightResolved));
+}
+
+void TestSSTree::lookChangesReachTheView()
+{
+    SSNode *node = add({}, "1");
+    QSignalSpy changed(tree->model(), &QAbstractItemModel::dataChanged);
+
+    node->setFontSize(10);
+    node->setFontBold(true);
+    node->setForeColor(QColor(0, 80, 0));
+
+    QCOMPARE(changed.count(), 3);
+    const QModelIndex index = tree->model()->index(0, 0);
+    QCOMPARE(index.data(Qt::FontRole).value<QFont>().pointSizeF(), 10.0);
+    QCOMPARE(index.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 80, 0));
+    QCOMPARE(index.data(Qt::UserRole).toString(), "1");
 }
 
 void TestSSTree::navigationFollowsTheTreeShape_data()
