@@ -19,12 +19,12 @@ void browserDelete(benchmark::State &state, int rows)
     browse.basconnStr = table->connectionString();
     browse.widget();
     int left = -1;
-    for (auto _ : state) {
+    timeEach(state, [&] {
         table->addFolderSubtree(folderKey, rows);
-        state.SetIterationTime(
-            secondsTaken([&] { browse.DeleteChild(QString::number(folderKey)); }));
+        const Took took = timeOf([&] { browse.DeleteChild(QString::number(folderKey)); });
         left = table->rowCount();
-    }
+        return took;
+    });
     browse.unload();
     disposeDeferred();
     if (left != 0)
@@ -37,12 +37,12 @@ void sqliteDelete(benchmark::State &state, int rows)
     SqliteFloor floor(table->path());
     int statements = 0;
     int left = -1;
-    for (auto _ : state) {
+    timeEach(state, [&] {
         table->addFolderSubtree(folderKey, rows);
-        state.SetIterationTime(
-            secondsTaken([&] { statements = floor.deleteStatements(folderKey); }));
+        const Took took = timeOf([&] { statements = floor.deleteStatements(folderKey); });
         left = table->rowCount();
-    }
+        return took;
+    });
     if (left != 0 || statements != 2 * rows)
         state.SkipWithError("the SQLite floor did not run one query and one delete per row");
 }

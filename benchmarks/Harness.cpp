@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <ctime>
+
 namespace {
 
 int shown = 0;
@@ -21,6 +23,30 @@ Plan Plan::full()
 Plan Plan::smoke()
 {
     return {{1000}, 1000, {1000}, 100, 1000};
+}
+
+Instant Instant::now()
+{
+    timespec cpu {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    return {std::chrono::steady_clock::now(), double(cpu.tv_sec) + double(cpu.tv_nsec) / 1e9};
+}
+
+Took Took::between(const Instant &start, const Instant &end)
+{
+    return {end.cpu - start.cpu, std::chrono::duration<double>(end.wall - start.wall).count()};
+}
+
+void timeEach(benchmark::State &state, const std::function<Took()> &work)
+{
+    work();
+    double wall = 0;
+    for (auto _ : state) {
+        const Took took = work();
+        state.SetIterationTime(took.cpu);
+        wall += took.wall;
+    }
+    state.counters["wall_ms"] = benchmark::Counter(wall * 1000, benchmark::Counter::kAvgIterations);
 }
 
 benchmark::internal::Benchmark *addBenchmark(

@@ -19,13 +19,34 @@ struct Plan {
     static Plan smoke();
 };
 
-// The seconds one piece of work takes on the steady clock.
-template <typename Work> double secondsTaken(Work &&work)
+// A moment on two clocks: the wall clock, and the CPU time of this thread,
+// which the other programs sharing the machine do not inflate.
+struct Instant {
+    std::chrono::steady_clock::time_point wall;
+    double cpu;
+    static Instant now();
+};
+
+// Seconds between two instants on each clock.
+struct Took {
+    double cpu = 0;
+    double wall = 0;
+    static Took between(const Instant &start, const Instant &end);
+};
+
+template <typename Work> Took timeOf(Work &&work)
 {
-    const auto start = std::chrono::steady_clock::now();
+    const Instant start = Instant::now();
     work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return Took::between(start, Instant::now());
 }
+
+// Runs one iteration's work (which reports what it timed) once untimed, so
+// that no timed run pays for first use (at 100 000 rows a single timed run
+// would touch fresh memory that the smaller sizes, run many times, reuse);
+// then times it as often as the library asks. The CPU time is the measure;
+// the wall-clock time goes beside it as the counter wall_ms.
+void timeEach(benchmark::State &state, const std::function<Took()> &work);
 
 // A benchmark timed by hand (only what each iteration reports counts), in ms.
 benchmark::internal::Benchmark *addBenchmark(

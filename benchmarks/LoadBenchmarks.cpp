@@ -27,13 +27,14 @@ void browserLoad(benchmark::State &state, Shape shape, int rows)
     AccountBrowse &browse = Forms::accountBrowse();
     const int messagesBefore = messagesShown();
     int nodes = 0;
-    for (auto _ : state) {
+    timeEach(state, [&] {
         browse.basconnStr = table.connectionString();
-        state.SetIterationTime(secondsTaken([&] { browse.widget(); }));
+        const Took took = timeOf([&] { browse.widget(); });
         nodes = browse.SSTree1()->nodeCount();
         browse.unload();
         disposeDeferred();
-    }
+        return took;
+    });
     if (nodes != rows + 1 || messagesShown() != messagesBefore)
         state.SkipWithError("the load did not show every row without a message");
 }
@@ -50,11 +51,12 @@ void treeFloorLoad(benchmark::State &state, Shape shape, int rows)
 {
     BenchTable &table = BenchTable::of(shape, rows);
     int items = 0;
-    for (auto _ : state) {
+    timeEach(state, [&] {
         std::unique_ptr<QTreeWidget> tree;
-        state.SetIterationTime(secondsTaken([&] { tree = treeFloor(table.connectionString()); }));
+        const Took took = timeOf([&] { tree = treeFloor(table.connectionString()); });
         items = itemCount(*tree);
-    }
+        return took;
+    });
     if (items != rows + 1)
         state.SkipWithError("the tree floor did not build every row");
 }
@@ -63,12 +65,12 @@ void sqliteFloorLoad(benchmark::State &state, Shape shape, int rows)
 {
     BenchTable &table = BenchTable::of(shape, rows);
     int read = 0;
-    for (auto _ : state) {
-        state.SetIterationTime(secondsTaken([&] {
+    timeEach(state, [&] {
+        return timeOf([&] {
             SqliteFloor floor(table.path());
             read = floor.loadStatements();
-        }));
-    }
+        });
+    });
     if (read != rows)
         state.SkipWithError("the SQLite floor did not read every row");
 }

@@ -103,7 +103,7 @@ int runMemoryProbe(const QString &path)
     const qint64 residentBefore = statusKb("VmRSS");
     const size_t heapBefore = heapInUse();
     resetPeak();
-    const double seconds = secondsTaken([&] { load(browse, path); });
+    const double seconds = timeOf([&] { load(browse, path); }).cpu;
     const qint64 peak = statusKb("VmHWM");
     const size_t heap = heapInUse() - heapBefore;
     const int nodes = browse.SSTree1()->nodeCount();

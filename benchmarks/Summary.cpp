@@ -31,8 +31,10 @@ void Collector::ReportRuns(const std::vector<Run> &runs)
             / benchmark::GetTimeUnitMultiplier(run.time_unit);
         for (const auto &[key, counter] : run.counters)
             figure.counters[key] = counter.value;
-        std::cerr << name << ": " << figure.ms << " ms (" << run.iterations << " iterations)"
-                  << std::endl;
+        std::cerr << name << ": " << figure.ms << " ms CPU";
+        if (const auto wall = figure.counters.find("wall_ms"); wall != figure.counters.end())
+            std::cerr << ", " << wall->second << " ms wall";
+        std::cerr << " (" << run.iterations << " iterations)" << std::endl;
         m_figures[name] = figure;
     }
 }
@@ -66,7 +68,7 @@ QString Summary::Line::verdict() const
 
 QString Summary::table() const
 {
-    QStringList text {QStringLiteral("| what | measured | against | measured | ratio | target | |"),
+    QStringList text {QStringLiteral("| what | CPU time | against | CPU time | ratio | target | |"),
         QStringLiteral("|---|---:|---|---:|---:|---:|---|")};
     const auto ms
         = [](double value) { return QString::number(value, 'f', 2) + QStringLiteral(" ms"); };

@@ -14,8 +14,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Watches for the first paint of the window with the given objectName. A
 // zero timer queued from its first paint event fires once that whole repaint,
 // children and flush included, is done: that moment ends the timing, and the
@@ -30,10 +28,7 @@ public:
     ~FirstPaint() override { qApp->removeEventFilter(this); }
 
     bool seen() const { return m_seen; }
-    double secondsSince(Clock::time_point start) const
-    {
-        return std::chrono::duration<double>(m_painted - start).count();
-    }
+    Took since(const Instant &start) const { return Took::between(start, m_painted); }
     QSize windowSize() const { return m_windowSize; }
 
 protected:
@@ -47,7 +42,7 @@ protected:
         m_seen = true;
         QPointer<QWidget> window = widget->window();
         QTimer::singleShot(0, this, [this, window] {
-            m_painted = Clock::now();
+            m_painted = Instant::now();
             if (window) {
                 m_windowSize = window->size();
                 window->close();
@@ -59,37 +54,38 @@ protected:
 private:
     QString m_windowName;
     bool m_seen = false;
-    Clock::time_point m_painted;
+    Instant m_painted;
     QSize m_windowSize;
 };
 
 QSize browserSize;
 
 // One opening of the account list through the component's entry, on the
-// table; returns the seconds from the call to the end of the first paint.
-double openBrowser(const QString &connectionString, bool &ok)
+// table; returns the time from the call to the end of the first paint.
+Took openBrowser(const QString &connectionString, bool &ok)
 {
     FirstPaint paint(QStringLiteral("AccountBrowse"));
     ShowAccount *object = new ShowAccount;
     BSTR connStr = toBstr(connectionString);
-    const Clock::time_point start = Clock::now();
+    const Instant start = Instant::now();
     ok = SUCCEEDED(object->showAccountForm(&connStr)) && paint.seen();
     TxSysFreeString(connStr);
     object->Release();
     disposeDeferred();
     browserSize = paint.windowSize();
-    return paint.secondsSince(start);
+    return paint.since(start);
 }
 
 void showAccountFormUntilPainted(benchmark::State &state, int rows)
 {
     const BenchTable &table = BenchTable::of(Shape::Balanced, rows);
     bool ok = true;
-    for (auto _ : state) {
+    timeEach(state, [&] {
         bool opened = false;
-        state.SetIterationTime(openBrowser(table.connectionString(), opened));
+        const Took took = openBrowser(table.connectionString(), opened);
         ok = ok && opened;
-    }
+        return took;
+    });
     if (!ok)
         state.SkipWithError("the account list did not open and paint");
 }
@@ -108,18 +104,18 @@ void bareDialogUntilPainted(benchmark::State &state, int rows)
 {
     const QSize size = browserWindowSize(rows);
     bool ok = size.isValid();
-    for (auto _ : state) {
+    timeEach(state, [&] {
         FirstPaint paint(QStringLiteral("bare"));
-        const Clock::time_point start = Clock::now();
+        const Instant start = Instant::now();
         {
             QDialog dialog;
             dialog.setObjectName(QStringLiteral("bare"));
             dialog.resize(size);
             dialog.exec();
         }
-        state.SetIterationTime(paint.secondsSince(start));
         ok = ok && paint.seen();
-    }
+        return paint.since(start);
+    });
     if (!ok)
         state.SkipWithError("the bare dialog did not open and paint");
 }
