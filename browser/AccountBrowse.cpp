@@ -98,7 +98,10 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
     dialog->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     dialog->setKeyPreview(true);
-    m_imageList1 = treeImages();
+    // Made once: an icon keeps its drawn pictures, so a later opening of the
+    // window neither reads the image files again nor draws them again.
+    if (m_imageList1.count() == 0)
+        m_imageList1 = treeImages();
     connectTreeEvents(dialog);
     QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog,
                      [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });
