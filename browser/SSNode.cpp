@@ -6,6 +6,11 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <vector>
+
 SSNode::SSNode(const QString &key, const QString &text, const QString &image,
     const QString &expandedImage, const QString &markerText)
     : QTreeWidgetItem(Type)
@@ -16,6 +21,79 @@ SSNode::SSNode(const QString &key, const QString &text, const QString &image,
 {
     setText(text);
     setFlags(flags() | Qt::ItemIsEditable);
+}
+
+namespace {
+
+// Nodes come from blocks of their own rather than one by one from the heap.
+// A load makes a node per row between its statements' short-lived
+// allocations; taken from the heap there, the nodes scatter it, and every
+// later allocation gets slower (the 100 000-row load took 12 to 14 times the
+// 10 000-row one, against 10.5 to 12 with the blocks). The blocks go back
+// once the last node is gone.
+class NodePool {
+public:
+    void *take()
+    {
+        if (!m_free)
+            addBlock();
+        FreeSlot *slot = m_free;
+        m_free = slot->next;
+        ++m_live;
+        return slot;
+    }
+
+    void give(void *node)
+    {
+        m_free = new (node) FreeSlot {m_free};
+        if (--m_live == 0) {
+            m_free = nullptr;
+            m_blocks.clear();
+        }
+    }
+
+private:
+    struct FreeSlot {
+        FreeSlot *next;
+    };
+    struct alignas(SSNode) Slot {
+        std::byte bytes[sizeof(SSNode)];
+    };
+    static constexpr size_t slotsPerBlock = 256;
+
+    void addBlock()
+    {
+        const auto &block = m_blocks.emplace_back(std::make_unique<Slot[]>(slotsPerBlock));
+        for (size_t i = slotsPerBlock; i-- > 0;)
+            m_free = new (&block[i]) FreeSlot {m_free};
+    }
+
+    FreeSlot *m_free = nullptr;
+    size_t m_live = 0;
+    std::vector<std::unique_ptr<Slot[]>> m_blocks;
+};
+
+// Never destroyed: a window instance that outlives main may still delete
+// its nodes while the process exits.
+NodePool &nodePool()
+{
+    static auto *pool = new NodePool;
+    return *pool;
+}
+
+} // namespace
+
+void *SSNode::operator new(size_t size)
+{
+    return size == sizeof(SSNode) ? nodePool().take() : ::operator new(size);
+}
+
+void SSNode::operator delete(void *node, size_t size)
+{
+    if (size == sizeof(SSNode))
+        nodePool().give(node);
+    else
+        ::operator delete(node, size);
 }
 
 SSNode *SSNode::cast(QTreeWidgetItem *item)

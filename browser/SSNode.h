@@ -54,6 +54,9 @@ public:
 
     QVariant data(int column, int role) const override;
 
+    static void *operator new(size_t size);
+    static void operator delete(void *node, size_t size);
+
 private:
     friend class SSTree;
 

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void theKeyIsAlsoTheUserRoleOfColumnZero();
     void removingANodeRemovesItsSubtreeFromTheKeyIndex();
     void clearingFreesEveryKey();
+    void nodesSurviveRemovalsAndRefillsInAnyOrder();
     void deepChainsAreHandledWithoutRecursion_data();
     void deepChainsAreHandledWithoutRecursion();
 
@@ -367,6 +368,33 @@ void TestSSTree::clearingFreesEveryKey()
     QCOMPARE(tree->findNode("a1"), nullptr);
     add({}, "r");
     QVERIFY(add("r", "a1"));
+}
+
+void TestSSTree::nodesSurviveRemovalsAndRefillsInAnyOrder()
+{
+    add({}, "r");
+    for (int i = 0; i < 1000; ++i)
+        add("r", QString::number(i));
+    for (int i = 0; i < 1000; i += 2)
+        tree->removeNode(QString::number(i));
+    for (int i = 1000; i < 1600; ++i)
+        add(i % 2 ? "3" : "1", QString::number(i));
+
+    QCOMPARE(tree->nodeCount(), 1 + 500 + 600);
+    QStringList expected {"r"};
+    for (int i = 1; i < 1000; i += 2)
+        expected << QString::number(i);
+    for (int i = 1000; i < 1600; ++i)
+        expected << QString::number(i);
+    QStringList found;
+    for (int position = 1; position <= tree->nodeCount(); ++position) {
+        SSNode *node = tree->nodeAt(position);
+        QCOMPARE(node->text(), node->key());
+        found << node->key();
+    }
+    QCOMPARE(found, expected);
+    QCOMPARE(tree->node("1001")->parentNode()->key(), "3");
+    QCOMPARE(tree->node("1000")->parentNode()->key(), "1");
 }
 
 void TestSSTree::deepChainsAreHandledWithoutRecursion_data()
