@@ -41,14 +41,13 @@ template <typename Work> Took timeOf(Work &&work)
     return Took::between(start, Instant::now());
 }
 
-// Runs one iteration's work (which reports what it timed) once untimed, so
-// that no timed run pays for first use (at 100 000 rows a single timed run
-// would touch fresh memory that the smaller sizes, run many times, reuse);
-// then times it as often as the library asks. The CPU time is the measure;
-// the wall-clock time goes beside it as the counter wall_ms.
+// Times one iteration's work (which reports what it timed) as often as the
+// library asks. The CPU time is the measure; the wall-clock time goes beside
+// it as the counter wall_ms.
 void timeEach(benchmark::State &state, const std::function<Took()> &work);
 
-// A benchmark timed by hand (only what each iteration reports counts), in ms.
+// A benchmark timed by hand (only what each iteration reports counts), in
+// ms, with the least of its repetitions as the statistic "min".
 benchmark::internal::Benchmark *addBenchmark(
     const QString &name, std::function<void(benchmark::State &)> body);
 

@@ -116,7 +116,9 @@ std::vector<Reading> registerMemoryBenchmark(const Plan &plan)
 {
     const int rows = plan.memoryRows;
     const QString name = QStringLiteral("memory/wide/") + QString::number(rows);
-    addBenchmark(name, [rows](auto &state) { peakMemory(state, rows); })->Iterations(1);
+    addBenchmark(name, [rows](auto &state) { peakMemory(state, rows); })
+        ->Iterations(1)
+        ->Repetitions(1);
     return {{QStringLiteral("peak memory, load wide %1").arg(grouped(rows)), name,
                 "peak_bytes_per_node", QStringLiteral("bytes per node (peak resident growth)")},
         {QStringLiteral("heap held after load wide %1").arg(grouped(rows)), name,
