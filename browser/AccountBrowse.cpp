@@ -102,7 +102,10 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
     dialog->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     dialog->setKeyPreview(true);
-    m_imageList1 = treeImages();
+    // Made once: an icon keeps its drawn pictures, so a later opening of the
+    // window neither reads the image files again nor draws them again.
+    if (m_imageList1.count() == 0)
+        m_imageList1 = treeImages();
     connectTreeEvents(dialog);
     QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog,
                      [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });
@@ -244,18 +247,21 @@ std::optional<qint32> AccountBrowse::nextChild(Level &level)
     return wholeNumber(level.rows->value(QStringLiteral("ACCOUNT_NO")));
 }
 
+// Each field is read once: the account's marker is the same text as its key.
 void AccountBrowse::addRowNode(Recordset &row)
 {
-    SSTree *tree = m_ui->SSTree1;
     const QString kind = row.text(QStringLiteral("KIND"));
+    if (kind != u"F" && kind != u"A")
+        return;
+    const QString parentKey = row.text(QStringLiteral("P_ACCOUNT_NO"));
+    const QString key = row.text(QStringLiteral("ACCOUNT_NO"));
+    const QString name = row.text(QStringLiteral("NAME"));
+    SSTree *tree = m_ui->SSTree1;
     if (kind == u"F")
-        showAsFolder(tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), SSTree::tvwChild,
-                                   row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
-                                   QString(), QString(), QStringLiteral("0")));
-    if (kind == u"A")
-        showAsAccount(tree->addNode(row.text(QStringLiteral("P_ACCOUNT_NO")), SSTree::tvwChild,
-                                    row.text(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME")),
-                                    QString(), QString(), row.text(QStringLiteral("ACCOUNT_NO"))));
+        showAsFolder(tree->addNode(parentKey, SSTree::tvwChild, key, name, QString(), QString(),
+                                   QStringLiteral("0")));
+    else
+        showAsAccount(tree->addNode(parentKey, SSTree::tvwChild, key, name, QString(), QString(), key));
 }
 
 void AccountBrowse::SSTree1_NodeClick(SSNode *node)

@@ -6,18 +6,94 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <vector>
+
 SSNode::SSNode(const QString &key, const QString &text, const QString &image,
-    const QString &expandedImage, const QString &markerText, quint64 serial)
+    const QString &expandedImage, const QString &markerText)
     : QTreeWidgetItem(Type)
     , m_key(key)
     , m_markerText(markerText)
-    , m_serial(serial)
     , m_image(image)
     , m_expandedImage(expandedImage)
 {
     setText(text);
-    setData(0, Qt::UserRole, key);
     setFlags(flags() | Qt::ItemIsEditable);
+}
+
+namespace {
+
+// Nodes come from blocks of their own rather than one by one from the heap.
+// A load makes a node per row between its statements' short-lived
+// allocations; taken from the heap there, the nodes scatter it, and every
+// later allocation gets slower (the 100 000-row load took 12 to 14 times the
+// 10 000-row one, against 10.5 to 12 with the blocks). The blocks go back
+// once the last node is gone.
+class NodePool {
+public:
+    void *take()
+    {
+        if (!m_free)
+            addBlock();
+        FreeSlot *slot = m_free;
+        m_free = slot->next;
+        ++m_live;
+        return slot;
+    }
+
+    void give(void *node)
+    {
+        m_free = new (node) FreeSlot {m_free};
+        if (--m_live == 0) {
+            m_free = nullptr;
+            m_blocks.clear();
+        }
+    }
+
+private:
+    struct FreeSlot {
+        FreeSlot *next;
+    };
+    struct alignas(SSNode) Slot {
+        std::byte bytes[sizeof(SSNode)];
+    };
+    static constexpr size_t slotsPerBlock = 256;
+
+    void addBlock()
+    {
+        const auto &block = m_blocks.emplace_back(std::make_unique<Slot[]>(slotsPerBlock));
+        for (size_t i = slotsPerBlock; i-- > 0;)
+            m_free = new (&block[i]) FreeSlot {m_free};
+    }
+
+    FreeSlot *m_free = nullptr;
+    size_t m_live = 0;
+    std::vector<std::unique_ptr<Slot[]>> m_blocks;
+};
+
+// Never destroyed: a window instance that outlives main may still delete
+// its nodes while the process exits.
+NodePool &nodePool()
+{
+    static auto *pool = new NodePool;
+    return *pool;
+}
+
+} // namespace
+
+void *SSNode::operator new(size_t size)
+{
+    return size == sizeof(SSNode) ? nodePool().take() : ::operator new(size);
+}
+
+void SSNode::operator delete(void *node, size_t size)
+{
+    if (size == sizeof(SSNode))
+        nodePool().give(node);
+    else
+        ::operator delete(node, size);
 }
 
 SSNode *SSNode::cast(QTreeWidgetItem *item)
@@ -39,26 +115,26 @@ void SSNode::setExpandedImage(const QString &key)
 
 void SSNode::setFontSize(double points)
 {
-    changeFont([points](QFont &font) { font.setPointSizeF(points); });
+    changeFont(FontAttribute::Size, points);
 }
 
 void SSNode::setFontBold(bool bold)
 {
-    changeFont([bold](QFont &font) { font.setBold(bold); });
+    changeFont(FontAttribute::Bold, bold ? 1 : 0);
 }
 
 // Only the changed attributes are marked as set, so the rest still follows
 // the tree's own font.
-void SSNode::changeFont(const std::function<void(QFont &)> &change)
+void SSNode::changeFont(FontAttribute attribute, double value)
 {
-    QFont changed = font(0);
-    change(changed);
-    setFont(0, changed);
+    m_font = tree()->changedFont(font(0), attribute, value);
+    emitDataChanged();
 }
 
 void SSNode::setForeColor(const QColor &color)
 {
-    setForeground(0, color);
+    m_foreColor = tree()->sharedBrush(color);
+    emitDataChanged();
 }
 
 void SSNode::setParentNode(SSNode *newParent)
@@ -105,12 +181,28 @@ QPixmap SSNode::dragImage() const
     return picture;
 }
 
+// The key, font and colour are the node's own members rather than item
+// data: a load makes a node per row, and each role held as item data costs
+// the item a list of its own.
 QVariant SSNode::data(int column, int role) const
 {
-    if (column == 0 && role == Qt::DecorationRole) {
-        const QIcon icon = shownIcon();
-        if (!icon.isNull())
+    if (column != 0)
+        return QTreeWidgetItem::data(column, role);
+    switch (role) {
+    case Qt::DecorationRole:
+        if (const QIcon icon = shownIcon(); !icon.isNull())
             return icon;
+        break;
+    case Qt::UserRole:
+        return m_key;
+    case Qt::FontRole:
+        if (m_font)
+            return *m_font;
+        break;
+    case Qt::ForegroundRole:
+        if (m_foreColor)
+            return *m_foreColor;
+        break;
     }
     return QTreeWidgetItem::data(column, role);
 }

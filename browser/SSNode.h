@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QBrush>
+#include <QFont>
 #include <QPixmap>
 #include <QString>
 #include <QTreeWidgetItem>
 
-#include <functional>
+#include <optional>
 
 class SSTree;
 
@@ -52,21 +54,26 @@ public:
 
     QVariant data(int column, int role) const override;
 
+    static void *operator new(size_t size);
+    static void operator delete(void *node, size_t size);
+
 private:
     friend class SSTree;
 
     SSNode(const QString &key, const QString &text, const QString &image,
-        const QString &expandedImage, const QString &markerText, quint64 serial);
+        const QString &expandedImage, const QString &markerText);
 
     SSTree *tree() const;
     QTreeWidgetItem *holder() const;
     SSNode *sibling(int offset) const;
     QIcon shownIcon() const;
-    void changeFont(const std::function<void(QFont &)> &change);
+    enum class FontAttribute { Size, Bold };
+    void changeFont(FontAttribute attribute, double value);
 
     const QString m_key;
     const QString m_markerText;
-    const quint64 m_serial;
     QString m_image;
     QString m_expandedImage;
+    std::optional<QFont> m_font;
+    std::optional<QBrush> m_foreColor;
 };

@@ -6,6 +6,7 @@
 
 #include <QMetaProperty>
 #include <QMouseEvent>
+#include <QSet>
 #include <QStyledItemDelegate>
 
 #include <utility>
@@ -104,10 +105,10 @@ SSNode *SSTree::addNode(const QString &relativeKey, int relationship, const QStr
     if (m_byKey.contains(key))
         fail("Key is not unique in collection");
     const Place place = placeFor(relativeKey, relationship);
-    auto *node = new SSNode(key, text, image, expandedImage, markerText, m_nextSerial++);
+    auto *node = new SSNode(key, text, image, expandedImage, markerText);
     place.holder->insertChild(place.row, node);
     m_byKey.insert(key, node);
-    m_order.emplace_hint(m_order.end(), node->m_serial, node);
+    m_order.push_back(node);
     return node;
 }
 
@@ -162,17 +163,21 @@ void SSTree::collapseQuietly(const QList<QTreeWidgetItem *> &items)
         item->setExpanded(false);
 }
 
+// The creation order is closed up once for the whole subtree, so that
+// removing a large subtree stays linear.
 void SSTree::forget(const QList<QTreeWidgetItem *> &items)
 {
+    QSet<const SSNode *> gone;
     for (QTreeWidgetItem *item : items) {
-        const SSNode *gone = SSNode::cast(item);
-        if (!gone)
+        const SSNode *node = SSNode::cast(item);
+        if (!node)
             continue;
-        m_byKey.remove(gone->key());
-        m_order.erase(gone->m_serial);
-        if (gone == m_dropHighlight)
+        gone.insert(node);
+        m_byKey.remove(node->key());
+        if (node == m_dropHighlight)
             m_dropHighlight = nullptr;
     }
+    std::erase_if(m_order, [&gone](const SSNode *node) { return gone.contains(node); });
 }
 
 SSNode *SSTree::node(const QString &key) const
@@ -187,11 +192,36 @@ SSNode *SSTree::nodeAt(int position) const
 {
     if (position < 1 || position > nodeCount())
         fail("Index out of bounds");
-    // From the nearer end: callers mostly want the first or the last node.
-    const int fromEnd = nodeCount() - position;
-    if (position - 1 <= fromEnd)
-        return std::next(m_order.begin(), position - 1)->second;
-    return std::prev(m_order.end(), fromEnd + 1)->second;
+    return m_order[size_t(position - 1)];
+}
+
+// Equal fonts may still differ in which attributes they set themselves, and
+// a node must keep following the tree's font in the others.
+QFont SSTree::changedFont(const QFont &from, SSNode::FontAttribute attribute, double value)
+{
+    for (const FontChange &known : m_fontChanges)
+        if (known.attribute == attribute && known.value == value && known.from == from
+            && known.from.resolveMask() == from.resolveMask())
+            return known.to;
+    QFont to = from;
+    if (attribute == SSNode::FontAttribute::Size)
+        to.setPointSizeF(value);
+    else
+        to.setBold(value != 0);
+    if (m_fontChanges.size() < maxShared)
+        m_fontChanges.push_back({from, attribute, value, to});
+    return to;
+}
+
+QBrush SSTree::sharedBrush(const QColor &color)
+{
+    for (const QBrush &kept : m_brushes)
+        if (kept.color() == color)
+            return kept;
+    const QBrush brush(color);
+    if (m_brushes.size() < maxShared)
+        m_brushes.push_back(brush);
+    return brush;
 }
 
 void SSTree::moveUnder(SSNode *node, SSNode *newParent)

@@ -7,8 +7,8 @@
 #include <QString>
 #include <QTreeWidget>
 
-#include <map>
 #include <stdexcept>
+#include <vector>
 
 class ImageList;
 
@@ -117,6 +117,10 @@ private:
     };
 
     Place placeFor(const QString &relativeKey, int relationship) const;
+    // Nodes carry a few distinct fonts and colours: each is made once here
+    // and shared by the nodes, instead of one copy per node.
+    QFont changedFont(const QFont &from, SSNode::FontAttribute attribute, double value);
+    QBrush sharedBrush(const QColor &color);
     void forget(const QList<QTreeWidgetItem *> &items);
     void collapseQuietly(const QList<QTreeWidgetItem *> &items);
     void moveUnder(SSNode *node, SSNode *newParent);
@@ -127,9 +131,17 @@ private:
     void endDrag();
 
     QHash<QString, SSNode *> m_byKey;
-    // Creation order; a map so that removing a large subtree stays cheap.
-    std::map<quint64, SSNode *> m_order;
-    quint64 m_nextSerial = 0;
+    // Creation order.
+    std::vector<SSNode *> m_order;
+    static constexpr size_t maxShared = 16;
+    struct FontChange {
+        QFont from;
+        SSNode::FontAttribute attribute;
+        double value;
+        QFont to;
+    };
+    std::vector<FontChange> m_fontChanges;
+    std::vector<QBrush> m_brushes;
     const ImageList *m_imageList = nullptr;
     bool m_treeOption = false;
     SSNode *m_dropHighlight = nullptr;

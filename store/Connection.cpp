@@ -106,6 +106,7 @@ void Connection::close()
         if (const auto recordset = weak.lock())
             recordset->close();
     m_recordsets.clear();
+    m_pruneAt = minimumPruneAt;
     // Only a registered connection touches QtSql: the instance that owns this
     // object may be destroyed at process exit, after QtSql's own globals.
     if (!m_registered)
@@ -131,7 +132,18 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
     if (!query.isSelect())
         return std::make_shared<Recordset>();
     auto recordset = std::make_shared<Recordset>(std::move(query));
-    std::erase_if(m_recordsets, [](const auto &weak) { return weak.expired(); });
-    m_recordsets.push_back(recordset);
+    track(recordset);
     return recordset;
+}
+
+// The released ones are dropped only when the list has doubled: a tree load
+// holds as many result sets open as the tree is deep, and walking them all
+// for every statement would make a deep load quadratic.
+void Connection::track(const std::shared_ptr<Recordset> &recordset)
+{
+    if (m_recordsets.size() >= m_pruneAt) {
+        std::erase_if(m_recordsets, [](const auto &weak) { return weak.expired(); });
+        m_pruneAt = std::max<size_t>(minimumPruneAt, 2 * m_recordsets.size());
+    }
+    m_recordsets.push_back(recordset);
 }

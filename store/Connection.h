@@ -41,10 +41,14 @@ public:
 
 private:
     void prepareSession();
+    void track(const std::shared_ptr<Recordset> &recordset);
+
+    static constexpr size_t minimumPruneAt = 16;
 
     QString m_connectionString;
     QString m_name;
     ConnectionSettings m_settings;
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
+    size_t m_pruneAt = minimumPruneAt;
     bool m_registered = false;
 };

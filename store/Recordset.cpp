@@ -9,6 +9,7 @@ Recordset::Recordset() = default;
 
 Recordset::Recordset(QSqlQuery &&query)
     : m_query(std::move(query))
+    , m_columns(m_query->record())
 {
     m_eof = !m_query->next();
 }
@@ -38,10 +39,15 @@ const QSqlQuery &Recordset::currentRow() const
 
 int Recordset::position(const QString &field) const
 {
-    const int index = currentRow().record().indexOf(field);
+    currentRow();
+    for (const auto &[name, index] : m_positions)
+        if (name == field)
+            return index;
+    const int index = m_columns.indexOf(field);
     if (index < 0)
         throw DbError(QStringLiteral("Item cannot be found in the collection: no field \"%1\"")
                           .arg(field));
+    m_positions.emplace_back(field, index);
     return index;
 }
 
@@ -53,7 +59,7 @@ QVariant Recordset::value(const QString &field) const
 QVariant Recordset::value(int position) const
 {
     const QSqlQuery &row = currentRow();
-    if (position < 0 || position >= row.record().count())
+    if (position < 0 || position >= m_columns.count())
         throw DbError(QStringLiteral("Item cannot be found in the collection: no field %1")
                           .arg(position));
     return row.value(position);
@@ -62,5 +68,6 @@ QVariant Recordset::value(int position) const
 void Recordset::close()
 {
     m_query.reset();
+    m_columns.clear();
     m_eof = true;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 // A forward-only, read-only set of rows, positioned on its first row when it
 // is handed out. Reading a closed set, or past its end, throws DbError.
@@ -34,5 +37,10 @@ private:
     int position(const QString &field) const;
 
     std::optional<QSqlQuery> m_query;
+    // The columns, taken once: QSqlQuery::record() copies every value of
+    // the current row each time it is asked.
+    QSqlRecord m_columns;
+    // Each name asked for, as it was spelled, with its column.
+    mutable std::vector<std::pair<QString, int>> m_positions;
     bool m_eof = true;
 };

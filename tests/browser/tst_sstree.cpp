@@ -56,6 +56,7 @@ private Q_SLOTS:
     void theKeyIsAlsoTheUserRoleOfColumnZero();
     void removingANodeRemovesItsSubtreeFromTheKeyIndex();
     void clearingFreesEveryKey();
+    void nodesSurviveRemovalsAndRefillsInAnyOrder();
     void deepChainsAreHandledWithoutRecursion_data();
     void deepChainsAreHandledWithoutRecursion();
 
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void shownIconFollowsTheExpandedState();
     void imagesAreLookedUpInTheImageListWhenDrawn();
     void fontSettingsKeepTheTreesFontFamily();
+    void nodesWithTheSameLookKeepTheirOwnFontsAndColours();
+    void lookChangesReachTheView();
     void navigationFollowsTheTreeShape_data();
     void navigationFollowsTheTreeShape();
     void settingTheParentMovesTheSubtreeWithItsExpandedStates();
@@ -367,6 +370,33 @@ void TestSSTree::clearingFreesEveryKey()
     QVERIFY(add("r", "a1"));
 }
 
+void TestSSTree::nodesSurviveRemovalsAndRefillsInAnyOrder()
+{
+    add({}, "r");
+    for (int i = 0; i < 1000; ++i)
+        add("r", QString::number(i));
+    for (int i = 0; i < 1000; i += 2)
+        tree->removeNode(QString::number(i));
+    for (int i = 1000; i < 1600; ++i)
+        add(i % 2 ? "3" : "1", QString::number(i));
+
+    QCOMPARE(tree->nodeCount(), 1 + 500 + 600);
+    QStringList expected {"r"};
+    for (int i = 1; i < 1000; i += 2)
+        expected << QString::number(i);
+    for (int i = 1000; i < 1600; ++i)
+        expected << QString::number(i);
+    QStringList found;
+    for (int position = 1; position <= tree->nodeCount(); ++position) {
+        SSNode *node = tree->nodeAt(position);
+        QCOMPARE(node->text(), node->key());
+        found << node->key();
+    }
+    QCOMPARE(found, expected);
+    QCOMPARE(tree->node("1001")->parentNode()->key(), "3");
+    QCOMPARE(tree->node("1000")->parentNode()->key(), "1");
+}
+
 void TestSSTree::deepChainsAreHandledWithoutRecursion_data()
 {
     // Each operation reports whether the tree is left as expected.
@@ -476,6 +506,48 @@ void TestSSTree::fontSettingsKeepTheTreesFontFamily()
     node->setFontBold(false);
     QVERIFY(!node->font(0).resolve(tree->font()).bold());
     QCOMPARE(node->font(0).resolve(tree->font()).pointSizeF(), 10.0);
+}
+
+void TestSSTree::nodesWithTheSameLookKeepTheirOwnFontsAndColours()
+{
+    SSNode *first = add({}, "1");
+    SSNode *second = add({}, "2");
+    for (SSNode *node : {first, second}) {
+        node->setFontSize(10);
+        node->setFontBold(false);
+        node->setForeColor(QColor(0, 80, 0));
+    }
+
+    second->setFontBold(true);
+    second->setFontSize(12);
+    second->setForeColor(QColor(0, 0, 255));
+
+    QCOMPARE(first->font(0).pointSizeF(), 10.0);
+    QVERIFY(!first->font(0).bold());
+    QCOMPARE(first->foreground(0).color(), QColor(0, 80, 0));
+    QCOMPARE(second->font(0).pointSizeF(), 12.0);
+    QVERIFY(second->font(0).bold());
+    QCOMPARE(second->foreground(0).color(), QColor(0, 0, 255));
+    // A size set on its own leaves the weight to the tree's font.
+    SSNode *third = add({}, "3");
+    third->setFontSize(10);
+    QVERIFY(!(third->font(0).resolveMask() & QFont::WeightResolved));
+}
+
+void TestSSTree::lookChangesReachTheView()
+{
+    SSNode *node = add({}, "1");
+    QSignalSpy changed(tree->model(), &QAbstractItemModel::dataChanged);
+
+    node->setFontSize(10);
+    node->setFontBold(true);
+    node->setForeColor(QColor(0, 80, 0));
+
+    QCOMPARE(changed.count(), 3);
+    const QModelIndex index = tree->model()->index(0, 0);
+    QCOMPARE(index.data(Qt::FontRole).value<QFont>().pointSizeF(), 10.0);
+    QCOMPARE(index.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 80, 0));
+    QCOMPARE(index.data(Qt::UserRole).toString(), "1");
 }
 
 void TestSSTree::navigationFollowsTheTreeShape_data()

@@ -38,6 +38,12 @@ void TestTemplate::markersAreReplacedEverywhereAndOnlyInTheTemplate_data()
         << "%val / %p_val" << QStringList{"%p_val", "%val", "%val", "x"} << "x / %val";
     QTest::newRow("case matters") << "%KEY %key" << QStringList{"%key", "k"} << "%KEY k";
     QTest::newRow("an empty value") << "a%1b" << QStringList{"%1", ""} << "ab";
+    QTest::newRow("the longest marker wins")
+        << "%1 %10 %100" << QStringList {"%1", "a", "%10", "b"} << "a b b0";
+    QTest::newRow("markers with different first characters")
+        << "$x%1$x" << QStringList {"%1", "p", "$x", "q"} << "qpq";
+    QTest::newRow("a marker at the very end after text")
+        << "abc%1" << QStringList {"%1", "!"} << "abc!";
     QTest::newRow("japanese and quotes pass through") << "'%1'" << QStringList{"%1", "営業's"} << "'営業's'";
 }
 
