@@ -31,6 +31,24 @@ bool streamsResults(const QString &driver)
     return driver == u"QSQLITE";
 }
 
+// Doubled single quotes are the only escaping a statement ever carries, and
+// a lock held by another program is waited for as long as SQLite's busy
+// timeout, not for ever (the servers' own defaults: no limit, or a year).
+QStringList sessionSettings(const QString &driver)
+{
+    const QString wait = QString::number(lockWaitSeconds);
+    if (driver == u"QPSQL")
+        return {QStringLiteral("SET standard_conforming_strings = on"),
+            QStringLiteral("SET lock_timeout = '%1s'").arg(wait)};
+    if (driver == u"QMYSQL")
+        return {QStringLiteral("SET SESSION sql_mode = TRIM(BOTH ',' FROM "
+                               "CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES'))"),
+            QStringLiteral(
+                "SET SESSION innodb_lock_wait_timeout = %1, SESSION lock_wait_timeout = %1")
+                .arg(wait)};
+    return {};
+}
+
 } // namespace
 
 Connection::Connection()
@@ -75,23 +93,16 @@ void Connection::open()
     prepareSession();
 }
 
-// Doubled single quotes are the only escaping a statement ever carries.
 void Connection::prepareSession()
 {
-    QString setting;
-    if (m_settings.driver == u"QPSQL")
-        setting = QStringLiteral("SET standard_conforming_strings = on");
-    else if (m_settings.driver == u"QMYSQL")
-        setting = QStringLiteral("SET SESSION sql_mode = TRIM(BOTH ',' FROM "
-                                 "CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES'))");
-    if (setting.isEmpty())
-        return;
     QSqlQuery query(QSqlDatabase::database(m_name, false));
-    if (!query.exec(setting)) {
-        const QString error = describe(query.lastError());
-        query = QSqlQuery();
-        close();
-        throw DbError(error);
+    for (const QString &setting : sessionSettings(m_settings.driver)) {
+        if (!query.exec(setting)) {
+            const QString error = describe(query.lastError());
+            query = QSqlQuery();
+            close();
+            throw DbError(error);
+        }
     }
 }
 

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int sqliteBusyTimeoutMs = 5000;
-
 struct Pair {
     QString key; // lower case, blanks removed
     QString rawKey;
@@ -111,7 +109,7 @@ QString driverForProvider(const QString &provider)
 
 QString sqliteOptions()
 {
-    return QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(sqliteBusyTimeoutMs);
+    return QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitSeconds * 1000);
 }
 
 // SQLite must open an existing file read-write and never create one, so the

@@ -32,14 +32,6 @@ QStringList snapshot(TestDatabase &table)
     return lines;
 }
 
-void clickButton(AccountBrowse &window, const QString &key)
-{
-    QAction *action = window.button(key);
-    QVERIFY2(action->isEnabled(), qPrintable(key));
-    auto *toolbar = window.SSTree1()->window()->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
-    QTest::mouseClick(toolbar->widgetForAction(action), Qt::LeftButton);
-}
-
 QStringList enabledButtons(AccountBrowse &window)
 {
     QStringList keys;

@@ -7,9 +7,11 @@
 #include "browser/SSTree.h"
 #include "component/Forms.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QToolBar>
 
 bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action)
 {
@@ -24,6 +26,14 @@ bool inAccountList(const QString &connStr, const std::function<void(AccountBrows
         &ran);
     Forms::accountBrowse().showAccountForm(connStr);
     return ran;
+}
+
+void clickButton(AccountBrowse &window, const QString &key)
+{
+    QAction *action = window.button(key);
+    QVERIFY2(action->isEnabled(), qPrintable(key));
+    auto *toolbar = window.SSTree1()->window()->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
+    QTest::mouseClick(toolbar->widgetForAction(action), Qt::LeftButton);
 }
 
 QPoint centreOf(SSTree *tree, SSNode *node)

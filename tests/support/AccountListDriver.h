@@ -13,6 +13,9 @@ class SSTree;
 // its modal loop, closes it, and tells whether the action ran.
 bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action);
 
+// Clicks the toolbar button with that key, which must be enabled.
+void clickButton(AccountBrowse &window, const QString &key);
+
 // A person's mouse on the tree: a click, and a drag with the left button held.
 QPoint centreOf(SSTree *tree, SSNode *node);
 void clickNode(SSTree *tree, SSNode *node);

@@ -25,12 +25,12 @@ namespace DialogTest {
 
 using Engine = TestDatabase::Engine;
 
-// Global rows: every test runs on both engines.
+// Global rows: every test runs on every engine.
 inline void engineRows()
 {
     QTest::addColumn<int>("engine");
-    QTest::newRow("sqlite") << int(Engine::SQLite);
-    QTest::newRow("postgresql") << int(Engine::PostgreSQL);
+    for (const Engine engine : TestDatabase::engines())
+        QTest::newRow(TestDatabase::tag(engine)) << int(engine);
 }
 
 inline AccountBrowse &list()
@@ -56,6 +56,10 @@ inline void refuseWrites(TestDatabase &table, const QString &event)
                                   "$$ BEGIN RAISE EXCEPTION 'refused'; END $$"));
         db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT FOR EACH ROW "
                                   "EXECUTE FUNCTION tx_refuse()")
+                       .arg(event));
+    } else if (db.driverName() == u"QMYSQL") {
+        db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT FOR EACH ROW "
+                                  "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused'")
                        .arg(event));
     } else {
         db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT "
