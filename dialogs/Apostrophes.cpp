@@ -6,14 +6,19 @@ namespace {
 
 constexpr QChar apostrophe = u'\'';
 
+QString withoutApostrophes(QStringView text)
+{
+    return text.toString().remove(apostrophe);
+}
+
 } // namespace
 
 void removeApostrophes(QLineEdit *box)
 {
-    filterBox(box, [](QStringView text) { return text.toString().remove(apostrophe); });
+    filterBox(box, withoutApostrophes);
 }
 
 void removeApostrophes(QPlainTextEdit *box)
 {
-    removeFromDocument(box, QStringView(&apostrophe, 1));
+    filterDocument(box, withoutApostrophes);
 }

@@ -71,6 +71,17 @@ void Connection::open()
     if (isOpen())
         throw DbError(QStringLiteral("Operation is not allowed when the connection is open"));
     close();
+    try {
+        connect();
+        m_openFailure.clear();
+    } catch (const DbError &error) {
+        m_openFailure = error.description();
+        throw;
+    }
+}
+
+void Connection::connect()
+{
     m_settings = parseConnectionString(m_connectionString);
     if (!QSqlDatabase::isDriverAvailable(m_settings.driver))
         throw DbError(QStringLiteral("The database driver %1 is not installed").arg(m_settings.driver));
@@ -131,8 +142,10 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
     if (const TraceHook &hook = traceHook())
         hook(statement);
     qCDebug(lcSql).noquote() << statement;
+    // After a failed open the user is told why, not only that it is closed.
     if (!isOpen())
-        throw DbError(QStringLiteral("Operation is not allowed when the connection is closed"));
+        throw DbError(QStringLiteral("Operation is not allowed when the connection is closed")
+            + (m_openFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_openFailure));
 
     QSqlQuery query(QSqlDatabase::database(m_name, false));
     query.setForwardOnly(streamsResults(m_settings.driver));

@@ -40,11 +40,13 @@ public:
     static void setTraceHook(TraceHook hook);
 
 private:
+    void connect();
     void prepareSession();
 
     QString m_connectionString;
     QString m_name;
     ConnectionSettings m_settings;
+    QString m_openFailure; // why the last open failed, for the statements that follow
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
     bool m_registered = false;
 };

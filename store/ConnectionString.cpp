@@ -3,6 +3,7 @@
 #include "DbError.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -89,6 +90,17 @@ std::vector<Pair> splitPairs(const QString &text)
         pairs.push_back({normalizedKey(rawKey), rawKey, value});
     }
     return pairs;
+}
+
+// A value handed on to the ODBC driver is braced when it would otherwise end
+// early or be read as braced, with its closing braces doubled.
+QString odbcValue(const QString &value)
+{
+    if (!value.contains(QLatin1Char(';')) && !value.startsWith(QLatin1Char('{'))
+        && !value.contains(QLatin1Char('}')))
+        return value;
+    return QLatin1Char('{') + QString(value).replace(QLatin1Char('}'), QStringLiteral("}}"))
+        + QLatin1Char('}');
 }
 
 QString driverForProvider(const QString &provider)
@@ -188,8 +200,7 @@ ConnectionSettings fromPairs(const QString &text)
         for (const Pair &p : pairs) {
             if (p.key == u"provider")
                 continue;
-            rest << p.rawKey + QLatin1Char('=')
-                    + (p.value.contains(QLatin1Char(';')) ? QLatin1Char('{') + p.value + QLatin1Char('}') : p.value);
+            rest << p.rawKey + QLatin1Char('=') + odbcValue(p.value);
         }
         if (rest.isEmpty())
             throw DbError(QStringLiteral("Connection string: ODBC needs a DSN or a driver"));
@@ -224,9 +235,10 @@ ConnectionSettings fromPairs(const QString &text)
 
 ConnectionSettings fromServerUrl(const QUrl &url, const QString &driver)
 {
+    // QUrl's description quotes the whole URL, password and all.
     if (!url.isValid())
         throw DbError(QStringLiteral("Connection string: the URL is not valid: %1")
-                          .arg(url.errorString()));
+                          .arg(url.errorString().section(QStringLiteral("; source was"), 0, 0)));
     ConnectionSettings s;
     s.driver = driver;
     s.userName = url.userName();
@@ -248,7 +260,14 @@ ConnectionSettings fromServerUrl(const QUrl &url, const QString &driver)
 
 QString ConnectionSettings::describe() const
 {
-    QString text = driver + QLatin1Char(' ') + databaseName;
+    // An ODBC string carries its password among the pairs for the driver.
+    static const QRegularExpression odbcPassword(
+        QStringLiteral("((?:^|;)\\s*(?:pwd|password)\\s*=)(\\{(?:[^}]|\\}\\})*\\}|[^;]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString text = driver + QLatin1Char(' ')
+        + (driver == u"QODBC"
+                ? QString(databaseName).replace(odbcPassword, QStringLiteral("\\1***"))
+                : databaseName);
     if (!hostName.isEmpty())
         text += QStringLiteral(" on ") + hostName;
     if (port > 0)

@@ -1,5 +1,7 @@
 #include "TextFilter.h"
 
+#include "store/Storable.h"
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -17,38 +19,23 @@ void filterBox(QLineEdit *box, const std::function<QString(QStringView)> &keep)
     box->setCursorPosition(caretAfter);
 }
 
-void removeFromDocument(QPlainTextEdit *box, QStringView characters)
+void filterDocument(QPlainTextEdit *box, const std::function<QString(QStringView)> &keep)
 {
-    QTextDocument *document = box->document();
-    QTextCursor edit(document);
-    bool editing = false;
-    for (const QChar character : characters) {
-        for (QTextCursor found = document->find(QString(character)); !found.isNull();
-             found = document->find(QString(character), found)) {
-            if (!editing)
-                edit.joinPreviousEditBlock();
-            editing = true;
-            found.removeSelectedText();
-        }
-    }
-    if (editing)
-        edit.endEditBlock();
-}
-
-QString withoutUnstorable(QStringView text)
-{
-    QString kept;
-    kept.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar character = text.at(i);
-        if (character.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            kept += character;
-            kept += text.at(++i);
-        } else if (!character.isNull() && !character.isSurrogate()) {
-            kept += character;
-        }
-    }
-    return kept;
+    const QString text = box->toPlainText();
+    const QString kept = keep(text);
+    if (kept == text)
+        return;
+    const int caret = int(keep(QStringView(text).left(box->textCursor().position())).size());
+    // The whole text is put back in one edit: a cursor cannot select every
+    // character on its own (it keeps to the boundaries of what is shown).
+    QTextCursor edit(box->document());
+    edit.joinPreviousEditBlock();
+    edit.select(QTextCursor::Document);
+    edit.insertText(kept);
+    edit.endEditBlock();
+    QTextCursor moved = box->textCursor();
+    moved.setPosition(caret);
+    box->setTextCursor(moved);
 }
 
 void keepStorable(QLineEdit *box)
@@ -59,11 +46,10 @@ void keepStorable(QLineEdit *box)
 
 namespace {
 
-// A multi-line box has no length limit, so only NUL can reach it.
 void keepStorable(QPlainTextEdit *box)
 {
-    QObject::connect(box, &QPlainTextEdit::textChanged, box,
-        [box] { removeFromDocument(box, QStringView(u"\0", 1)); });
+    QObject::connect(
+        box, &QPlainTextEdit::textChanged, box, [box] { filterDocument(box, withoutUnstorable); });
 }
 
 } // namespace

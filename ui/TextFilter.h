@@ -13,17 +13,11 @@ class QWidget;
 // typing. Nothing happens when the text passes unchanged.
 void filterBox(QLineEdit *box, const std::function<QString(QStringView)> &keep);
 
-// Takes every one of the characters out of the box's document in place, so
-// the caret, the scroll position and the undo history survive; the removal
-// joins the edit that brought the characters, so one undo takes back both.
-void removeFromDocument(QPlainTextEdit *box, QStringView characters);
+// The same for a multi-line box; the change joins the edit that brought the
+// characters it takes out, so one undo takes back both.
+void filterDocument(QPlainTextEdit *box, const std::function<QString(QStringView)> &keep);
 
-// What no statement can carry as it stands: NUL, at which the database client
-// libraries end a statement's text, and half of a surrogate pair, which a
-// box's length limit leaves when it cuts a pasted text inside a character.
-// Neither can be typed; a desktop edit control never holds them.
-QString withoutUnstorable(QStringView text);
-
-// Keeps every text box of the window, and the box given, free of them.
+// Keeps every text box of the window, and the box given, free of what no
+// statement can carry (withoutUnstorable).
 void keepStorableText(QWidget *window);
 void keepStorable(QLineEdit *box);

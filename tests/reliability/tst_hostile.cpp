@@ -64,8 +64,10 @@ void payloadRows(const QStringList &commands = {QString()})
         {"a length limit inside a character", "a" + u"📧"_qs.repeated(60),
             "a" + u"📧"_qs.repeated(60)},
         {"newlines and tabs", "line 1\nline 2\r\n\tindented\t", "line 1\nline 2\r\n\tindented\t"},
-        // A desktop edit control never holds NUL; the boxes drop it.
+        // A desktop edit control never holds NUL; the boxes drop it, and the
+        // noncharacters that SQLite would turn into U+FFFD.
         {"NUL", nul, "ab"},
+        {"noncharacters", u"a\uFFFEb\uFFFF"_qs, "ab"},
     };
     for (const QString &command : commands)
         for (const auto &[name, payload, held] : rows)

@@ -28,6 +28,15 @@ bool inAccountList(const QString &connStr, const std::function<void(AccountBrows
     return ran;
 }
 
+QStringList enabledButtons(AccountBrowse &window)
+{
+    QStringList keys;
+    for (const char *key : {"addf", "updatef", "delf", "add", "update", "copy", "del", "close"})
+        if (window.button(QString::fromLatin1(key))->isEnabled())
+            keys << QString::fromLatin1(key);
+    return keys;
+}
+
 void clickButton(AccountBrowse &window, const QString &key)
 {
     QAction *action = window.button(key);
