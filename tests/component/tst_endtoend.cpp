@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -79,6 +80,7 @@ private Q_SLOTS:
     void aLateBindingHostCallsThroughInvoke();
     void aCallFromAnotherThreadFailsWithADescription();
     void theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked();
+    void theHostsApplicationOutlivesTheCallAndTheLastRelease();
     void unregistrationRemovesTheEntries();
 
 private:
@@ -348,6 +350,24 @@ void TestEndToEnd::theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked()
     QCOMPARE(factory->LockServer(0), S_OK);
     factory->Release();
     QCOMPARE(canUnloadNow(), S_OK);
+}
+
+void TestEndToEnd::theHostsApplicationOutlivesTheCallAndTheLastRelease()
+{
+    TestDatabase table;
+    QCoreApplication *hosts = QCoreApplication::instance();
+    const QPointer<QCoreApplication> alive(hosts);
+    bool quitting = false;
+    connect(hosts, &QCoreApplication::aboutToQuit, this, [&quitting] { quitting = true; });
+    QCOMPARE(showAndClose(table.connectionString()), S_OK);
+    m_account->Release();
+    m_account = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCOMPARE(loadedEntry<TxDllCanUnloadNowFn>("DllCanUnloadNow")(), S_OK);
+    QVERIFY(alive);
+    QCOMPARE(QCoreApplication::instance(), hosts);
+    QVERIFY(!quitting);
 }
 
 void TestEndToEnd::unregistrationRemovesTheEntries()

@@ -130,7 +130,6 @@ private Q_SLOTS:
     void aDeleteFailingHalfwayKeepsEveryRowItDidNotReach();
 
 private:
-    std::unique_ptr<TestDatabase> tableFor(int engine);
     // Opens the list on the connection string; afterwards the window must be
     // closed and the call returned.
     void withList(const QString &connStr, const std::function<void(AccountBrowse &)> &action);
@@ -162,14 +161,6 @@ void TestFaults::cleanup()
     QCOMPARE(visibleWindows(), QStringList());
 }
 
-std::unique_ptr<TestDatabase> TestFaults::tableFor(int engine)
-{
-    const QString why = TestDatabase::unavailable(Engine(engine));
-    if (!why.isEmpty())
-        return nullptr;
-    return std::make_unique<TestDatabase>(Engine(engine));
-}
-
 void TestFaults::withList(
     const QString &connStr, const std::function<void(AccountBrowse &)> &action)
 {
@@ -199,9 +190,9 @@ bool TestFaults::addFolder(AccountBrowse &window, const QString &parentKey, cons
 void TestFaults::aLockHeldByAnotherProgramIsWaitedForThenReported()
 {
     QFETCH(int, engine);
-    auto table = tableFor(engine);
+    auto table = tableOn(Engine(engine));
     if (!table)
-        QSKIP("the engine's server is not running: run the tests through ./test");
+        QSKIP(noServer);
     const QString folder = table->addFolder("0", "Folder");
     const auto before = allRows(*table);
     bool refused = false;
@@ -329,9 +320,9 @@ void TestFaults::aFileThatIsNoDatabaseIsReportedAndLeftAsItWas()
 void TestFaults::aMissingTableIsReportedAndTheWindowStillWorks()
 {
     QFETCH(int, engine);
-    auto table = tableFor(engine);
+    auto table = tableOn(Engine(engine));
     if (!table)
-        QSKIP("the engine's server is not running: run the tests through ./test");
+        QSKIP(noServer);
     table->db().execute("DROP TABLE ACCOUNT");
     bool refused = false;
     withList(table->connectionString(), [&](AccountBrowse &window) {
@@ -351,9 +342,9 @@ void TestFaults::aMissingTableIsReportedAndTheWindowStillWorks()
 void TestFaults::aMissingColumnFailsTheEditorsOkAndWritesNothing()
 {
     QFETCH(int, engine);
-    auto table = tableFor(engine);
+    auto table = tableOn(Engine(engine));
     if (!table)
-        QSKIP("the engine's server is not running: run the tests through ./test");
+        QSKIP(noServer);
     const QString folder = table->addFolder("0", "Folder");
     table->db().execute("ALTER TABLE ACCOUNT DROP COLUMN HANDY");
     const auto before = allRows(*table);
@@ -390,9 +381,9 @@ void TestFaults::aMissingColumnFailsTheEditorsOkAndWritesNothing()
 void TestFaults::aDeleteFailingHalfwayKeepsEveryRowItDidNotReach()
 {
     QFETCH(int, engine);
-    auto table = tableFor(engine);
+    auto table = tableOn(Engine(engine));
     if (!table)
-        QSKIP("the engine's server is not running: run the tests through ./test");
+        QSKIP(noServer);
     const QString top = table->addFolder("0", "top");
     const QString middle = table->addFolder(top, "middle");
     table->addAccount(middle, "deep");

@@ -181,10 +181,9 @@ private:
 void TestHostile::init()
 {
     QFETCH_GLOBAL(int, engine);
-    const QString why = TestDatabase::unavailable(Engine(engine));
-    if (!why.isEmpty())
-        QSKIP(qPrintable(why));
-    m_table = std::make_unique<TestDatabase>(Engine(engine));
+    m_table = tableOn(Engine(engine));
+    if (!m_table)
+        QSKIP(noServer);
     m_messages.clear();
     MessageBox::setAnswerer([this](const MessageBox::Request &request) {
         m_messages << request.text;

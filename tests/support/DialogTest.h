@@ -20,6 +20,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 namespace DialogTest {
 
@@ -32,6 +33,17 @@ inline void engineRows()
     for (const Engine engine : TestDatabase::engines())
         QTest::newRow(TestDatabase::tag(engine)) << int(engine);
 }
+
+// A fresh table on the engine, or none when the engine's server is not
+// running (the test then skips).
+inline std::unique_ptr<TestDatabase> tableOn(Engine engine)
+{
+    if (!TestDatabase::unavailable(engine).isEmpty())
+        return nullptr;
+    return std::make_unique<TestDatabase>(engine);
+}
+
+inline const char *noServer = "the engine's server is not running: run the tests through ./test";
 
 inline AccountBrowse &list()
 {
