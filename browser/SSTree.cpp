@@ -2,13 +2,16 @@
 
 #include "ui/EventMasks.h"
 #include "ui/ImageList.h"
+#include "ui/TextFilter.h"
 #include "ui/Twips.h"
 
+#include <QLineEdit>
 #include <QMetaProperty>
 #include <QMouseEvent>
 #include <QSet>
 #include <QStyledItemDelegate>
 
+#include <limits>
 #include <utility>
 
 namespace {
@@ -50,6 +53,19 @@ public:
         : QStyledItemDelegate(tree)
         , m_tree(tree)
     {
+    }
+
+    // A label is stored whatever its length, so the box does not cut it at
+    // Qt's default limit.
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+        const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *box = qobject_cast<QLineEdit *>(editor)) {
+            box->setMaxLength(std::numeric_limits<int>::max());
+            keepStorable(box);
+        }
+        return editor;
     }
 
     void setModelData(

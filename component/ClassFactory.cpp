@@ -2,6 +2,7 @@
 
 #include "ComModule.h"
 #include "ShowAccount.h"
+#include "Zombies.h"
 
 #include <new>
 
@@ -10,9 +11,15 @@ ClassFactory::ClassFactory()
     ComModule::objectCreated();
 }
 
-ClassFactory::~ClassFactory()
+void ClassFactory::retire()
 {
     ComModule::objectDestroyed();
+    Zombies::keep(this, &ClassFactory::destroy);
+}
+
+void ClassFactory::destroy(void *factory)
+{
+    delete static_cast<ClassFactory *>(factory);
 }
 
 HRESULT ClassFactory::QueryInterface(REFIID riid, void **ppv)
@@ -20,6 +27,8 @@ HRESULT ClassFactory::QueryInterface(REFIID riid, void **ppv)
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!riid)
         return E_INVALIDARG;
     if (!TxIsEqualGUID(riid, &IID_IUnknown) && !TxIsEqualGUID(riid, &IID_IClassFactory))
@@ -38,7 +47,7 @@ ULONG ClassFactory::Release()
 {
     const auto released = m_refs.release();
     if (released.wasLast)
-        delete this;
+        retire();
     return released.left;
 }
 
@@ -47,6 +56,8 @@ HRESULT ClassFactory::CreateInstance(IUnknown *outer, REFIID riid, void **ppv)
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (outer)
         return CLASS_E_NOAGGREGATION;
     auto *object = new (std::nothrow) ShowAccount;
@@ -59,6 +70,8 @@ HRESULT ClassFactory::CreateInstance(IUnknown *outer, REFIID riid, void **ppv)
 
 HRESULT ClassFactory::LockServer(BOOL lock)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     ComModule::lockServer(lock != 0);
     return S_OK;
 }

@@ -19,6 +19,9 @@ public:
     static HRESULT getClassObject(REFCLSID rclsid, REFIID riid, void **ppv);
 
 private:
-    ~ClassFactory();
+    ~ClassFactory() = default;
+    void retire();
+    static void destroy(void *factory);
+
     RefCount m_refs;
 };

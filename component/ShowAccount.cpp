@@ -4,6 +4,7 @@
 #include "ComModule.h"
 #include "Forms.h"
 #include "HostApplication.h"
+#include "Zombies.h"
 #include "browser/AccountBrowse.h"
 #include "ui/Failures.h"
 
@@ -27,9 +28,18 @@ ShowAccount::ShowAccount()
     ComModule::objectCreated();
 }
 
-ShowAccount::~ShowAccount()
+// The last reference is gone: the object lets go of what it holds and stays
+// behind as a zombie that refuses every further call.
+void ShowAccount::retire()
 {
+    m_lastError = QString();
     ComModule::objectDestroyed();
+    Zombies::keep(this, &ShowAccount::destroy);
+}
+
+void ShowAccount::destroy(void *object)
+{
+    delete static_cast<ShowAccount *>(object);
 }
 
 HRESULT ShowAccount::QueryInterface(REFIID riid, void **ppv)
@@ -37,6 +47,8 @@ HRESULT ShowAccount::QueryInterface(REFIID riid, void **ppv)
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!riid)
         return E_INVALIDARG;
     if (is(riid, IID_IUnknown) || is(riid, IID_IDispatch) || is(riid, IID__ShowAccount))
@@ -60,12 +72,14 @@ ULONG ShowAccount::Release()
 {
     const auto released = m_refs.release();
     if (released.wasLast)
-        delete this;
+        retire();
     return released.left;
 }
 
 HRESULT ShowAccount::GetTypeInfoCount(UINT *count)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!count)
         return E_POINTER;
     *count = 0;
@@ -74,6 +88,8 @@ HRESULT ShowAccount::GetTypeInfoCount(UINT *count)
 
 HRESULT ShowAccount::GetTypeInfo(UINT, LCID, ITypeInfo **info)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!info)
         return E_POINTER;
     *info = nullptr;
@@ -82,6 +98,8 @@ HRESULT ShowAccount::GetTypeInfo(UINT, LCID, ITypeInfo **info)
 
 HRESULT ShowAccount::GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCID, DISPID *ids)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!is(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     if (!names || !ids || count == 0)
@@ -112,6 +130,8 @@ BSTR *ShowAccount::stringArgument(VARIANT &argument)
 HRESULT ShowAccount::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS *params,
                             VARIANT *result, EXCEPINFO *exception, UINT *argError)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!is(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     if (member != DISPID_showAccountForm || !(flags & DISPATCH_METHOD))
@@ -146,6 +166,8 @@ HRESULT ShowAccount::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPA
 
 HRESULT ShowAccount::showAccountForm(BSTR *connStr)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!connStr)
         return fail({E_POINTER, QStringLiteral("showAccountForm was given no connection string")});
     try {
@@ -183,6 +205,8 @@ HRESULT ShowAccount::fail(const ComFailure &failure)
 
 HRESULT ShowAccount::GetGUID(GUID *guid)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!guid)
         return E_POINTER;
     *guid = IID__ShowAccount;
@@ -191,6 +215,8 @@ HRESULT ShowAccount::GetGUID(GUID *guid)
 
 HRESULT ShowAccount::GetSource(BSTR *source)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!source)
         return E_POINTER;
     *source = toBstr(QStringLiteral(TX_ACCOUNT_PROGID));
@@ -199,6 +225,8 @@ HRESULT ShowAccount::GetSource(BSTR *source)
 
 HRESULT ShowAccount::GetDescription(BSTR *description)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!description)
         return E_POINTER;
     *description = toBstr(m_lastError);
@@ -207,6 +235,8 @@ HRESULT ShowAccount::GetDescription(BSTR *description)
 
 HRESULT ShowAccount::GetHelpFile(BSTR *helpFile)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!helpFile)
         return E_POINTER;
     *helpFile = nullptr;
@@ -215,6 +245,8 @@ HRESULT ShowAccount::GetHelpFile(BSTR *helpFile)
 
 HRESULT ShowAccount::GetHelpContext(DWORD *helpContext)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     if (!helpContext)
         return E_POINTER;
     *helpContext = 0;
@@ -223,5 +255,7 @@ HRESULT ShowAccount::GetHelpContext(DWORD *helpContext)
 
 HRESULT ShowAccount::InterfaceSupportsErrorInfo(REFIID riid)
 {
+    if (m_refs.isReleased())
+        return RPC_E_DISCONNECTED;
     return is(riid, IID__ShowAccount) || is(riid, IID_IDispatch) ? S_OK : S_FALSE;
 }

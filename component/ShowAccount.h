@@ -41,7 +41,9 @@ public:
     HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;
 
 private:
-    ~ShowAccount();
+    ~ShowAccount() = default;
+    void retire();
+    static void destroy(void *object);
     HRESULT fail(const ComFailure &failure);
     HRESULT showWindow(const QString &connStr);
     static BSTR *stringArgument(VARIANT &argument);

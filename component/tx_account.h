@@ -89,6 +89,7 @@ static inline int TxIsEqualGUID(const GUID *a, const GUID *b)
 #define CLASS_E_CLASSNOTAVAILABLE ((HRESULT)0x80040111L)
 #define SELFREG_E_CLASS ((HRESULT)0x80040201L)
 #define RPC_E_WRONG_THREAD ((HRESULT)0x8001010EL)
+#define RPC_E_DISCONNECTED ((HRESULT)0x80010108L)
 #define DISP_E_UNKNOWNINTERFACE ((HRESULT)0x80020001L)
 #define DISP_E_MEMBERNOTFOUND ((HRESULT)0x80020003L)
 #define DISP_E_TYPEMISMATCH ((HRESULT)0x80020005L)
@@ -97,6 +98,11 @@ static inline int TxIsEqualGUID(const GUID *a, const GUID *b)
 #define DISP_E_EXCEPTION ((HRESULT)0x80020009L)
 #define DISP_E_BADINDEX ((HRESULT)0x8002000BL)
 #define DISP_E_BADPARAMCOUNT ((HRESULT)0x8002000EL)
+/* What AddRef and Release answer on an object already released to zero:
+ * they change nothing, and every other method of such an object fails with
+ * RPC_E_DISCONNECTED instead of touching freed memory. */
+#define TX_RELEASED_COUNT ((ULONG)0xFFFFFFFFu)
+
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 

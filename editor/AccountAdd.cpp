@@ -237,12 +237,6 @@ QLineEdit *AccountAdd::TextHandy()
     return ui().TextHandy;
 }
 
-QString AccountAdd::DbSet(QString &src)
-{
-    src.replace(QStringLiteral("'"), QStringLiteral("''"));
-    return src;
-}
-
 // No trap: a failing step leaves the dialog open, with every entry as typed,
 // for the guard at the event entry to report.
 void AccountAdd::Command1_Click()

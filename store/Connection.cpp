@@ -31,6 +31,24 @@ bool streamsResults(const QString &driver)
     return driver == u"QSQLITE";
 }
 
+// Doubled single quotes are the only escaping a statement ever carries, and
+// a lock held by another program is waited for as long as SQLite's busy
+// timeout, not for ever (the servers' own defaults: no limit, or a year).
+QStringList sessionSettings(const QString &driver)
+{
+    const QString wait = QString::number(lockWaitSeconds);
+    if (driver == u"QPSQL")
+        return {QStringLiteral("SET standard_conforming_strings = on"),
+            QStringLiteral("SET lock_timeout = '%1s'").arg(wait)};
+    if (driver == u"QMYSQL")
+        return {QStringLiteral("SET SESSION sql_mode = TRIM(BOTH ',' FROM "
+                               "CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES'))"),
+            QStringLiteral(
+                "SET SESSION innodb_lock_wait_timeout = %1, SESSION lock_wait_timeout = %1")
+                .arg(wait)};
+    return {};
+}
+
 } // namespace
 
 Connection::Connection()
@@ -53,6 +71,17 @@ void Connection::open()
     if (isOpen())
         throw DbError(QStringLiteral("Operation is not allowed when the connection is open"));
     close();
+    try {
+        connect();
+        m_openFailure.clear();
+    } catch (const DbError &error) {
+        m_openFailure = error.description();
+        throw;
+    }
+}
+
+void Connection::connect()
+{
     m_settings = parseConnectionString(m_connectionString);
     if (!QSqlDatabase::isDriverAvailable(m_settings.driver))
         throw DbError(QStringLiteral("The database driver %1 is not installed").arg(m_settings.driver));
@@ -75,23 +104,16 @@ void Connection::open()
     prepareSession();
 }
 
-// Doubled single quotes are the only escaping a statement ever carries.
 void Connection::prepareSession()
 {
-    QString setting;
-    if (m_settings.driver == u"QPSQL")
-        setting = QStringLiteral("SET standard_conforming_strings = on");
-    else if (m_settings.driver == u"QMYSQL")
-        setting = QStringLiteral("SET SESSION sql_mode = TRIM(BOTH ',' FROM "
-                                 "CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES'))");
-    if (setting.isEmpty())
-        return;
     QSqlQuery query(QSqlDatabase::database(m_name, false));
-    if (!query.exec(setting)) {
-        const QString error = describe(query.lastError());
-        query = QSqlQuery();
-        close();
-        throw DbError(error);
+    for (const QString &setting : sessionSettings(m_settings.driver)) {
+        if (!query.exec(setting)) {
+            const QString error = describe(query.lastError());
+            query = QSqlQuery();
+            close();
+            throw DbError(error);
+        }
     }
 }
 
@@ -121,8 +143,10 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
     if (const TraceHook &hook = traceHook())
         hook(statement);
     qCDebug(lcSql).noquote() << statement;
+    // After a failed open the user is told why, not only that it is closed.
     if (!isOpen())
-        throw DbError(QStringLiteral("Operation is not allowed when the connection is closed"));
+        throw DbError(QStringLiteral("Operation is not allowed when the connection is closed")
+            + (m_openFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_openFailure));
 
     QSqlQuery query(QSqlDatabase::database(m_name, false));
     query.setForwardOnly(streamsResults(m_settings.driver));

@@ -40,6 +40,7 @@ public:
     static void setTraceHook(TraceHook hook);
 
 private:
+    void connect();
     void prepareSession();
     void track(const std::shared_ptr<Recordset> &recordset);
 
@@ -48,6 +49,7 @@ private:
     QString m_connectionString;
     QString m_name;
     ConnectionSettings m_settings;
+    QString m_openFailure; // why the last open failed, for the statements that follow
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
     size_t m_pruneAt = minimumPruneAt;
     bool m_registered = false;

@@ -3,6 +3,7 @@
 #include "DbError.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int sqliteBusyTimeoutMs = 5000;
 
 struct Pair {
     QString key; // lower case, blanks removed
@@ -93,6 +92,17 @@ std::vector<Pair> splitPairs(const QString &text)
     return pairs;
 }
 
+// A value handed on to the ODBC driver is braced when it would otherwise end
+// early or be read as braced, with its closing braces doubled.
+QString odbcValue(const QString &value)
+{
+    if (!value.contains(QLatin1Char(';')) && !value.startsWith(QLatin1Char('{'))
+        && !value.contains(QLatin1Char('}')))
+        return value;
+    return QLatin1Char('{') + QString(value).replace(QLatin1Char('}'), QStringLiteral("}}"))
+        + QLatin1Char('}');
+}
+
 QString driverForProvider(const QString &provider)
 {
     const QString p = provider.trimmed().toLower();
@@ -111,7 +121,7 @@ QString driverForProvider(const QString &provider)
 
 QString sqliteOptions()
 {
-    return QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(sqliteBusyTimeoutMs);
+    return QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitSeconds * 1000);
 }
 
 // SQLite must open an existing file read-write and never create one, so the
@@ -190,8 +200,7 @@ ConnectionSettings fromPairs(const QString &text)
         for (const Pair &p : pairs) {
             if (p.key == u"provider")
                 continue;
-            rest << p.rawKey + QLatin1Char('=')
-                    + (p.value.contains(QLatin1Char(';')) ? QLatin1Char('{') + p.value + QLatin1Char('}') : p.value);
+            rest << p.rawKey + QLatin1Char('=') + odbcValue(p.value);
         }
         if (rest.isEmpty())
             throw DbError(QStringLiteral("Connection string: ODBC needs a DSN or a driver"));
@@ -226,9 +235,10 @@ ConnectionSettings fromPairs(const QString &text)
 
 ConnectionSettings fromServerUrl(const QUrl &url, const QString &driver)
 {
+    // QUrl's description quotes the whole URL, password and all.
     if (!url.isValid())
         throw DbError(QStringLiteral("Connection string: the URL is not valid: %1")
-                          .arg(url.errorString()));
+                          .arg(url.errorString().section(QStringLiteral("; source was"), 0, 0)));
     ConnectionSettings s;
     s.driver = driver;
     s.userName = url.userName();
@@ -250,7 +260,14 @@ ConnectionSettings fromServerUrl(const QUrl &url, const QString &driver)
 
 QString ConnectionSettings::describe() const
 {
-    QString text = driver + QLatin1Char(' ') + databaseName;
+    // An ODBC string carries its password among the pairs for the driver.
+    static const QRegularExpression odbcPassword(
+        QStringLiteral("((?:^|;)\\s*(?:pwd|password)\\s*=)(\\{(?:[^}]|\\}\\})*\\}|[^;]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString text = driver + QLatin1Char(' ')
+        + (driver == u"QODBC"
+                ? QString(databaseName).replace(odbcPassword, QStringLiteral("\\1***"))
+                : databaseName);
     if (!hostName.isEmpty())
         text += QStringLiteral(" on ") + hostName;
     if (port > 0)

@@ -35,8 +35,11 @@ QStringList accountSchemaStatements(const QString &driver)
     QStringList columns = {keyColumn(driver),
                            QStringLiteral("P_ACCOUNT_NO INTEGER NOT NULL DEFAULT 0"),
                            QStringLiteral("KIND CHAR(1) NOT NULL")};
+    // MySQL's TEXT ends at 65 535 bytes, short of a long signature.
+    const QString text
+        = driver == u"QMYSQL" ? QStringLiteral(" LONGTEXT") : QStringLiteral(" TEXT");
     for (const QString &column : accountColumns().mid(2))
-        columns << column + QStringLiteral(" TEXT");
+        columns << column + text;
     QString create = QStringLiteral("CREATE TABLE ACCOUNT (") + columns.join(QStringLiteral(", "))
         + QLatin1Char(')');
     if (driver == u"QMYSQL")

@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include "FormDialog.h"
+#include "TextFilter.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -26,6 +27,7 @@ FormDialog *Form::widget()
         dialog->onKeyDown = [this](int &keyCode, int shift) { Form_KeyDown(keyCode, shift); };
         m_widget = dialog;
         setupWidget(dialog);
+        keepStorableText(dialog);
         Form_Load();
     }
     return m_widget;

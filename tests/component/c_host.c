@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 static int failures = 0;
 static int checks = 0;
@@ -41,9 +42,215 @@ static void *entry(void *library, const char *name)
     return symbol;
 }
 
+static const GUID unknownGuid = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+/* Registration writes to the file TX_ACCOUNT_REGISTRY names; one that cannot
+ * be written is an error status, not a crash. */
+static void checkRegistration(void *library, const char *registryFile)
+{
+    TxDllRegisterServerFn registerServer;
+    TxDllUnregisterServerFn unregisterServer;
+    *(void **)(&registerServer) = entry(library, "DllRegisterServer");
+    *(void **)(&unregisterServer) = entry(library, "DllUnregisterServer");
+    if (!registerServer || !unregisterServer)
+        return;
+    setenv("TX_ACCOUNT_REGISTRY", registryFile, 1);
+    expect(registerServer() == S_OK, "DllRegisterServer");
+    expect(registerServer() == S_OK, "DllRegisterServer twice");
+    expect(unregisterServer() == S_OK, "DllUnregisterServer");
+    expect(unregisterServer() == S_OK, "DllUnregisterServer when not registered");
+    setenv("TX_ACCOUNT_REGISTRY", "/dev/null/registry.ini", 1);
+    expect(registerServer() == SELFREG_E_CLASS,
+        "DllRegisterServer into a file that cannot be written");
+    unsetenv("TX_ACCOUNT_REGISTRY");
+}
+
+static void checkTypeInformation(_ShowAccount *account)
+{
+    UINT count = 99;
+    ITypeInfo *info = (ITypeInfo *)&count;
+    expect(account->lpVtbl->GetTypeInfoCount(account, NULL) == E_POINTER, "GetTypeInfoCount(NULL)");
+    expect(account->lpVtbl->GetTypeInfoCount(account, &count) == S_OK && count == 0,
+        "no type information is served");
+    expect(account->lpVtbl->GetTypeInfo(account, 0, 0, NULL) == E_POINTER, "GetTypeInfo(NULL)");
+    expect(account->lpVtbl->GetTypeInfo(account, 0, 0, &info) == DISP_E_BADINDEX && info == NULL,
+        "GetTypeInfo has nothing to give");
+}
+
+static void checkNames(_ShowAccount *account)
+{
+    OLECHAR name[] = u"showAccountForm";
+    OLECHAR parameter[] = u"connStr";
+    LPOLESTR names[2] = {name, parameter};
+    LPOLESTR noName[1] = {NULL};
+    DISPID ids[2] = {0, 0};
+    expect(account->lpVtbl->GetIDsOfNames(account, &unknownGuid, names, 1, 0, ids)
+            == DISP_E_UNKNOWNINTERFACE,
+        "GetIDsOfNames with a non-null interface id");
+    expect(
+        account->lpVtbl->GetIDsOfNames(account, NULL, names, 1, 0, ids) == DISP_E_UNKNOWNINTERFACE,
+        "GetIDsOfNames with a null interface id");
+    expect(account->lpVtbl->GetIDsOfNames(account, &IID_NULL, names, 0, 0, ids) == E_INVALIDARG,
+        "GetIDsOfNames for no name");
+    expect(account->lpVtbl->GetIDsOfNames(account, &IID_NULL, names, 1, 0, NULL) == E_INVALIDARG,
+        "GetIDsOfNames without room for the ids");
+    expect(account->lpVtbl->GetIDsOfNames(account, &IID_NULL, noName, 1, 0, ids) == E_INVALIDARG,
+        "GetIDsOfNames with a null name");
+    expect(
+        account->lpVtbl->GetIDsOfNames(account, &IID_NULL, names, 2, 0, ids) == DISP_E_UNKNOWNNAME
+            && ids[0] == DISPID_showAccountForm && ids[1] == DISPID_UNKNOWN,
+        "the parameter has no name to ask for");
+}
+
+static HRESULT invokeWith(_ShowAccount *account, WORD flags, VARIANT *arguments, UINT count,
+    DISPID *named, UINT namedCount, UINT *argError)
+{
+    DISPPARAMS params;
+    params.rgvarg = arguments;
+    params.rgdispidNamedArgs = named;
+    params.cArgs = count;
+    params.cNamedArgs = namedCount;
+    return account->lpVtbl->Invoke(
+        account, DISPID_showAccountForm, &IID_NULL, 0, flags, &params, NULL, NULL, argError);
+}
+
+/* Every way a late-binding host can get the call wrong ends in an error status. */
+static void checkInvokeArguments(_ShowAccount *account)
+{
+    VARIANT arguments[2];
+    DISPID named = 0;
+    UINT argError = 99;
+    BSTR text = TxSysAllocString(u"/nonexistent/accounts.db");
+    memset(arguments, 0, sizeof arguments);
+    arguments[0].vt = VT_BSTR | VT_BYREF;
+    arguments[0].u.pbstrVal = &text;
+    expect(invokeWith(account, DISPATCH_PROPERTYGET, arguments, 1, NULL, 0, NULL)
+            == DISP_E_MEMBERNOTFOUND,
+        "showAccountForm is no property");
+    expect(
+        invokeWith(account, DISPATCH_METHOD, arguments, 0, NULL, 0, NULL) == DISP_E_BADPARAMCOUNT,
+        "no argument");
+    expect(invokeWith(account, DISPATCH_METHOD, NULL, 1, NULL, 0, NULL) == E_INVALIDARG,
+        "one argument promised, none given");
+    expect(
+        invokeWith(account, DISPATCH_METHOD, arguments, 1, &named, 1, NULL) == DISP_E_NONAMEDARGS,
+        "a named argument");
+    arguments[0].vt = VT_EMPTY;
+    expect(invokeWith(account, DISPATCH_METHOD, arguments, 1, NULL, 0, &argError)
+                == DISP_E_TYPEMISMATCH
+            && argError == 0,
+        "an empty argument");
+    arguments[0].vt = VT_VARIANT | VT_BYREF;
+    arguments[0].u.pvarVal = NULL;
+    expect(invokeWith(account, DISPATCH_METHOD, arguments, 1, NULL, 0, NULL) == DISP_E_TYPEMISMATCH,
+        "a null variant reference");
+    arguments[0].vt = VT_DISPATCH;
+    arguments[0].u.byref = account;
+    expect(invokeWith(account, DISPATCH_METHOD, arguments, 1, NULL, 0, NULL) == DISP_E_TYPEMISMATCH,
+        "an object where text is expected");
+    arguments[0].vt = VT_BSTR | VT_BYREF;
+    arguments[0].u.pbstrVal = NULL;
+    expect(invokeWith(account, DISPATCH_METHOD, arguments, 1, NULL, 0, NULL) == DISP_E_TYPEMISMATCH,
+        "a null string reference");
+    arguments[1] = arguments[0];
+    expect(
+        invokeWith(account, DISPATCH_METHOD, arguments, 2, NULL, 0, NULL) == DISP_E_BADPARAMCOUNT,
+        "two arguments of the right type");
+    TxSysFreeString(text);
+}
+
+static void checkErrorInfo(_ShowAccount *account)
+{
+    IErrorInfo *info = NULL;
+    ISupportErrorInfo *support = NULL;
+    GUID guid;
+    BSTR text = NULL;
+    DWORD context = 99;
+    if (account->lpVtbl->QueryInterface(account, &IID_IErrorInfo, (void **)&info) != S_OK
+        || !info) {
+        expect(0, "IErrorInfo");
+        return;
+    }
+    expect(info->lpVtbl->GetGUID(info, NULL) == E_POINTER, "GetGUID(NULL)");
+    expect(info->lpVtbl->GetGUID(info, &guid) == S_OK && TxIsEqualGUID(&guid, &IID__ShowAccount),
+        "the failing interface");
+    expect(info->lpVtbl->GetSource(info, NULL) == E_POINTER, "GetSource(NULL)");
+    expect(info->lpVtbl->GetSource(info, &text) == S_OK && containsAscii(text, TX_ACCOUNT_PROGID),
+        "the source is the ProgID");
+    TxSysFreeString(text);
+    expect(info->lpVtbl->GetDescription(info, NULL) == E_POINTER, "GetDescription(NULL)");
+    expect(info->lpVtbl->GetHelpFile(info, NULL) == E_POINTER, "GetHelpFile(NULL)");
+    text = (BSTR)&context;
+    expect(info->lpVtbl->GetHelpFile(info, &text) == S_OK && text == NULL, "no help file");
+    expect(info->lpVtbl->GetHelpContext(info, NULL) == E_POINTER, "GetHelpContext(NULL)");
+    expect(info->lpVtbl->GetHelpContext(info, &context) == S_OK && context == 0, "no help context");
+    info->lpVtbl->Release(info);
+
+    expect(
+        account->lpVtbl->QueryInterface(account, &IID_ISupportErrorInfo, (void **)&support) == S_OK,
+        "ISupportErrorInfo");
+    if (support) {
+        expect(support->lpVtbl->InterfaceSupportsErrorInfo(support, &IID__ShowAccount) == S_OK,
+            "_ShowAccount reports errors");
+        expect(support->lpVtbl->InterfaceSupportsErrorInfo(support, NULL) == S_FALSE,
+            "a null interface id reports nothing");
+        expect(support->lpVtbl->InterfaceSupportsErrorInfo(support, &unknownGuid) == S_FALSE,
+            "an unknown interface reports nothing");
+        support->lpVtbl->Release(support);
+    }
+}
+
+/* A released object stays an inert zombie: a Release too many, and any call
+ * through a kept pointer, gets an error, never freed memory. */
+static void checkReleasedObjects(
+    TxDllGetClassObjectFn getClassObject, TxDllCanUnloadNowFn canUnloadNow)
+{
+    IClassFactory *factory = NULL;
+    _ShowAccount *account = NULL;
+    IErrorInfo *info = NULL;
+    void *none = &none;
+    BSTR text = TxSysAllocString(u"/nonexistent/accounts.db");
+    VARIANT argument;
+    if (getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, (void **)&factory) != S_OK
+        || factory->lpVtbl->CreateInstance(factory, NULL, &IID__ShowAccount, (void **)&account)
+            != S_OK) {
+        expect(0, "objects for the release checks");
+        return;
+    }
+    account->lpVtbl->QueryInterface(account, &IID_IErrorInfo, (void **)&info);
+    expect(info->lpVtbl->Release(info) == 1, "releasing the error interface");
+    expect(account->lpVtbl->Release(account) == 0, "the last Release");
+    expect(account->lpVtbl->Release(account) == TX_RELEASED_COUNT, "a Release too many");
+    expect(account->lpVtbl->Release(account) == TX_RELEASED_COUNT, "and another");
+    expect(account->lpVtbl->AddRef(account) == TX_RELEASED_COUNT, "no AddRef brings it back");
+    expect(account->lpVtbl->QueryInterface(account, &IID_IUnknown, &none) == RPC_E_DISCONNECTED
+            && !none,
+        "QueryInterface on a released object");
+    expect(account->lpVtbl->showAccountForm(account, &text) == RPC_E_DISCONNECTED,
+        "showAccountForm on a released object");
+    memset(&argument, 0, sizeof argument);
+    argument.vt = VT_BSTR | VT_BYREF;
+    argument.u.pbstrVal = &text;
+    expect(invokeWith(account, DISPATCH_METHOD, &argument, 1, NULL, 0, NULL) == RPC_E_DISCONNECTED,
+        "Invoke on a released object");
+    expect(info->lpVtbl->GetDescription(info, &text) == RPC_E_DISCONNECTED,
+        "the error interface of a released object");
+    expect(info->lpVtbl->Release(info) == TX_RELEASED_COUNT,
+        "a Release too many through another interface");
+
+    expect(factory->lpVtbl->Release(factory) == 0, "the factory's last Release");
+    expect(factory->lpVtbl->Release(factory) == TX_RELEASED_COUNT, "a factory Release too many");
+    expect(factory->lpVtbl->CreateInstance(factory, NULL, &IID__ShowAccount, &none)
+            == RPC_E_DISCONNECTED,
+        "CreateInstance on a released factory");
+    expect(factory->lpVtbl->LockServer(factory, 1) == RPC_E_DISCONNECTED,
+        "LockServer on a released factory");
+    expect(canUnloadNow() == S_OK, "extra Releases do not unbalance the library's count");
+    TxSysFreeString(text);
+}
+
 int main(int argc, char **argv)
 {
-    static const GUID unknownGuid = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
     void *library;
     TxDllGetClassObjectFn getClassObject;
     TxDllCanUnloadNowFn canUnloadNow;
@@ -62,11 +269,18 @@ int main(int argc, char **argv)
     EXCEPINFO exception;
     UINT argError = 99;
     HRESULT hr;
+    char registryDir[] = "/tmp/tx-c-host.XXXXXX";
+    char registryFile[64];
 
     if (argc != 2) {
         fprintf(stderr, "usage: c_host LIBRARY\n");
         return 2;
     }
+    if (!mkdtemp(registryDir)) {
+        perror("mkdtemp");
+        return 2;
+    }
+    snprintf(registryFile, sizeof registryFile, "%s/registry.ini", registryDir);
     /* No display: the component must say so instead of letting Qt abort. */
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
@@ -80,8 +294,7 @@ int main(int argc, char **argv)
     /* POSIX's way of turning dlsym's answer into a function pointer */
     *(void **)(&getClassObject) = entry(library, "DllGetClassObject");
     *(void **)(&canUnloadNow) = entry(library, "DllCanUnloadNow");
-    entry(library, "DllRegisterServer");
-    entry(library, "DllUnregisterServer");
+    checkRegistration(library, registryFile);
     expect(dlsym(library, "_ZN11ShowAccountC1Ev") == NULL, "internal symbols stay hidden");
     if (!getClassObject || !canUnloadNow)
         return 1;
@@ -123,6 +336,8 @@ int main(int argc, char **argv)
     if (unknown)
         unknown->lpVtbl->Release(unknown);
 
+    checkTypeInformation(account);
+    checkNames(account);
     names[0] = nameText;
     expect(account->lpVtbl->GetIDsOfNames(account, &IID_NULL, names, 1, 0, &id) == S_OK
                && id == DISPID_showAccountForm,
@@ -165,6 +380,8 @@ int main(int argc, char **argv)
            "Invoke reports the failure through EXCEPINFO");
     TxSysFreeString(exception.bstrSource);
     TxSysFreeString(exception.bstrDescription);
+    checkErrorInfo(account);
+    checkInvokeArguments(account);
 
     expect(account->lpVtbl->Invoke(account, 12345, &IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL,
                                    NULL)
@@ -207,6 +424,9 @@ int main(int argc, char **argv)
         factory->lpVtbl->Release(factory);
     }
     expect(canUnloadNow() == S_OK, "no object and no lock: the library may go");
+    checkReleasedObjects(getClassObject, canUnloadNow);
+    remove(registryFile);
+    rmdir(registryDir);
 
     printf("%d passed, %d failed\n", checks - failures, failures);
     return failures == 0 ? 0 : 1;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -83,6 +84,7 @@ private Q_SLOTS:
     void aLateBindingHostCallsThroughInvoke();
     void aCallFromAnotherThreadFailsWithADescription();
     void theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked();
+    void theHostsApplicationOutlivesTheCallAndTheLastRelease();
     void unregistrationRemovesTheEntries();
 
 private:
@@ -452,6 +454,24 @@ void TestEndToEnd::theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked()
     QCOMPARE(factory->LockServer(0), S_OK);
     factory->Release();
     QCOMPARE(canUnloadNow(), S_OK);
+}
+
+void TestEndToEnd::theHostsApplicationOutlivesTheCallAndTheLastRelease()
+{
+    TestDatabase table;
+    QCoreApplication *hosts = QCoreApplication::instance();
+    const QPointer<QCoreApplication> alive(hosts);
+    bool quitting = false;
+    connect(hosts, &QCoreApplication::aboutToQuit, this, [&quitting] { quitting = true; });
+    QCOMPARE(showAndClose(table.connectionString()), S_OK);
+    m_account->Release();
+    m_account = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCOMPARE(loadedEntry<TxDllCanUnloadNowFn>("DllCanUnloadNow")(), S_OK);
+    QVERIFY(alive);
+    QCOMPARE(QCoreApplication::instance(), hosts);
+    QVERIFY(!quitting);
 }
 
 void TestEndToEnd::unregistrationRemovesTheEntries()

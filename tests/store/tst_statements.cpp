@@ -70,15 +70,18 @@ private:
 void TestStatements::engines()
 {
     QTest::addColumn<int>("engine");
-    QTest::newRow("sqlite") << int(Engine::SQLite);
-    QTest::newRow("postgresql") << int(Engine::PostgreSQL);
+    for (const Engine engine : TestDatabase::engines())
+        QTest::newRow(TestDatabase::tag(engine)) << int(engine);
 }
 
+// A row's tag starts with its engine's name.
 Engine TestStatements::engine() const
 {
-    return QTest::currentDataTag() && QByteArrayView(QTest::currentDataTag()) == "postgresql"
-        ? Engine::PostgreSQL
-        : Engine::SQLite;
+    const QByteArrayView row = QTest::currentDataTag() ? QTest::currentDataTag() : "";
+    for (const Engine engine : TestDatabase::engines())
+        if (row.startsWith(TestDatabase::tag(engine)))
+            return engine;
+    return Engine::SQLite;
 }
 
 void TestStatements::init()
@@ -159,7 +162,8 @@ void TestStatements::doubledQuotesAreTheOnlyEscaping_data()
 {
     QTest::addColumn<int>("engine");
     QTest::addColumn<QString>("stored");
-    for (const auto &[tag, engine] : {std::pair{"sqlite", Engine::SQLite}, {"postgresql", Engine::PostgreSQL}}) {
+    for (const Engine engine : TestDatabase::engines()) {
+        const char *tag = TestDatabase::tag(engine);
         QTest::addRow("%s: quote", tag) << int(engine) << "O'Neill";
         QTest::addRow("%s: backslash before quote", tag) << int(engine) << "a\\'b";
         QTest::addRow("%s: trailing backslash", tag) << int(engine) << "C:\\mail\\";

@@ -7,9 +7,11 @@
 #include "browser/SSTree.h"
 #include "component/Forms.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QToolBar>
 
 bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action)
 {
@@ -24,6 +26,23 @@ bool inAccountList(const QString &connStr, const std::function<void(AccountBrows
         &ran);
     Forms::accountBrowse().showAccountForm(connStr);
     return ran;
+}
+
+QStringList enabledButtons(AccountBrowse &window)
+{
+    QStringList keys;
+    for (const char *key : {"addf", "updatef", "delf", "add", "update", "copy", "del", "close"})
+        if (window.button(QString::fromLatin1(key))->isEnabled())
+            keys << QString::fromLatin1(key);
+    return keys;
+}
+
+void clickButton(AccountBrowse &window, const QString &key)
+{
+    QAction *action = window.button(key);
+    QVERIFY2(action->isEnabled(), qPrintable(key));
+    auto *toolbar = window.SSTree1()->window()->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
+    QTest::mouseClick(toolbar->widgetForAction(action), Qt::LeftButton);
 }
 
 QPoint centreOf(SSTree *tree, SSNode *node)

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -12,6 +13,12 @@ class SSTree;
 // Opens the account list in-process on a database, runs the action inside
 // its modal loop, closes it, and tells whether the action ran.
 bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action);
+
+// The keys of the enabled toolbar buttons, "close" included.
+QStringList enabledButtons(AccountBrowse &window);
+
+// Clicks the toolbar button with that key, which must be enabled.
+void clickButton(AccountBrowse &window, const QString &key);
 
 // A person's mouse on the tree: a click, and a drag with the left button held.
 QPoint centreOf(SSTree *tree, SSNode *node);

@@ -20,18 +20,30 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 namespace DialogTest {
 
 using Engine = TestDatabase::Engine;
 
-// Global rows: every test runs on both engines.
+// Global rows: every test runs on every engine.
 inline void engineRows()
 {
     QTest::addColumn<int>("engine");
-    QTest::newRow("sqlite") << int(Engine::SQLite);
-    QTest::newRow("postgresql") << int(Engine::PostgreSQL);
+    for (const Engine engine : TestDatabase::engines())
+        QTest::newRow(TestDatabase::tag(engine)) << int(engine);
 }
+
+// A fresh table on the engine, or none when the engine's server is not
+// running (the test then skips).
+inline std::unique_ptr<TestDatabase> tableOn(Engine engine)
+{
+    if (!TestDatabase::unavailable(engine).isEmpty())
+        return nullptr;
+    return std::make_unique<TestDatabase>(engine);
+}
+
+inline const char *noServer = "the engine's server is not running: run the tests through ./test";
 
 inline AccountBrowse &list()
 {
@@ -46,21 +58,32 @@ inline void loadList(TestDatabase &table)
     list().widget();
 }
 
-// Every statement of the table refuses the event ("INSERT" or "UPDATE") with
-// the text "refused", until allowWrites.
-inline void refuseWrites(TestDatabase &table, const QString &event)
+// The table refuses the event ("INSERT", "UPDATE" or "DELETE") with the text
+// "refused" until allowWrites: for every row, or only for the rows whose
+// NAME is `onlyName`.
+inline void refuseWrites(TestDatabase &table, const QString &event, const QString &onlyName = {})
 {
     Connection &db = table.db();
+    const QString row = event == u"DELETE" ? QStringLiteral("OLD") : QStringLiteral("NEW");
+    const QString when = onlyName.isEmpty() ? QStringLiteral("1 = 1")
+                                            : QStringLiteral("%1.NAME = '%2'").arg(row, onlyName);
     if (db.driverName() == u"QPSQL") {
         db.execute(QStringLiteral("CREATE FUNCTION tx_refuse() RETURNS trigger LANGUAGE plpgsql AS "
-                                  "$$ BEGIN RAISE EXCEPTION 'refused'; END $$"));
+                                  "$$ BEGIN IF %1 THEN RAISE EXCEPTION 'refused'; END IF; "
+                                  "RETURN %2; END $$")
+                       .arg(when, row));
         db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT FOR EACH ROW "
                                   "EXECUTE FUNCTION tx_refuse()")
                        .arg(event));
+    } else if (db.driverName() == u"QMYSQL") {
+        db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT FOR EACH ROW "
+                                  "BEGIN IF %2 THEN SIGNAL SQLSTATE '45000' "
+                                  "SET MESSAGE_TEXT = 'refused'; END IF; END")
+                       .arg(event, when));
     } else {
-        db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT "
+        db.execute(QStringLiteral("CREATE TRIGGER tx_refuse BEFORE %1 ON ACCOUNT WHEN %2 "
                                   "BEGIN SELECT RAISE(ABORT, 'refused'); END")
-                       .arg(event));
+                       .arg(event, when));
     }
 }
 
@@ -69,6 +92,8 @@ inline void allowWrites(TestDatabase &table)
     Connection &db = table.db();
     db.execute(db.driverName() == u"QPSQL" ? QStringLiteral("DROP TRIGGER tx_refuse ON ACCOUNT")
                                            : QStringLiteral("DROP TRIGGER tx_refuse"));
+    if (db.driverName() == u"QPSQL")
+        db.execute(QStringLiteral("DROP FUNCTION tx_refuse()"));
 }
 
 inline std::vector<QStringList> allRows(TestDatabase &table)

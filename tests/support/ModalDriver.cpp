@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 namespace {
 
 constexpr int giveUpAfterMs = 10000;
@@ -16,7 +18,8 @@ constexpr int quietBeforeStoppingMs = 2000;
 void reapModals()
 {
     auto *timer = new QTimer(qApp);
-    auto *quiet = new QElapsedTimer;
+    // Owned by the connection, so it goes with the timer however that ends.
+    const auto quiet = std::make_shared<QElapsedTimer>();
     quiet->start();
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
         if (QApplication::activeModalWidget()) {
@@ -25,7 +28,6 @@ void reapModals()
         } else if (quiet->elapsed() > quietBeforeStoppingMs) {
             timer->stop();
             timer->deleteLater();
-            delete quiet;
         }
     });
     timer->start(20);
@@ -38,7 +40,9 @@ void ModalDriver::whenShown(const QString &objectName, std::function<void(QWidge
 {
     *ran = false;
     auto *timer = new QTimer(qApp);
-    auto *clock = new QElapsedTimer;
+    // Owned by the connection: a window that never comes before the test
+    // ends must not leave the clock behind.
+    const auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
         QWidget *modal = QApplication::activeModalWidget();
@@ -47,7 +51,6 @@ void ModalDriver::whenShown(const QString &objectName, std::function<void(QWidge
             return;
         timer->stop();
         timer->deleteLater();
-        delete clock;
         if (found) {
             *ran = true;
             action(modal);

@@ -31,20 +31,45 @@ QString scratchFolder()
     return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
 }
 
-void onAdminConnection(const QString &statement)
+const char *serverVariable(TestDatabase::Engine engine)
+{
+    return engine == TestDatabase::Engine::MySQL ? "TX_TEST_MYSQL" : "TX_TEST_PG";
+}
+
+void onAdminConnection(TestDatabase::Engine engine, const QString &statement)
 {
     Connection admin;
-    admin.setConnectionString(qEnvironmentVariable("TX_TEST_PG"));
+    admin.setConnectionString(qEnvironmentVariable(serverVariable(engine)));
     admin.open();
     admin.execute(statement);
 }
 
 } // namespace
 
+const std::vector<TestDatabase::Engine> &TestDatabase::engines()
+{
+    static const std::vector<Engine> all = {Engine::SQLite, Engine::PostgreSQL, Engine::MySQL};
+    return all;
+}
+
+const char *TestDatabase::tag(Engine engine)
+{
+    switch (engine) {
+    case Engine::PostgreSQL:
+        return "postgresql";
+    case Engine::MySQL:
+        return "mysql";
+    case Engine::SQLite:
+        break;
+    }
+    return "sqlite";
+}
+
 QString TestDatabase::unavailable(Engine engine)
 {
-    if (engine == Engine::PostgreSQL && qEnvironmentVariableIsEmpty("TX_TEST_PG"))
-        return QStringLiteral("TX_TEST_PG is not set: run the tests through ./test");
+    if (engine != Engine::SQLite && qEnvironmentVariableIsEmpty(serverVariable(engine)))
+        return QStringLiteral("%1 is not set: run the tests through ./test")
+            .arg(QLatin1String(serverVariable(engine)));
     return QString();
 }
 
@@ -62,9 +87,14 @@ TestDatabase::TestDatabase(Engine engine)
             throw DbError(QStringLiteral("cannot create ") + m_path);
         m_connectionString = m_path;
     } else {
-        m_pgName = name;
-        onAdminConnection(QStringLiteral("CREATE DATABASE ") + m_pgName);
-        m_connectionString = qEnvironmentVariable("TX_TEST_PG") + QStringLiteral(";Database=") + m_pgName;
+        m_serverDatabase = name;
+        // MySQL gives a new database the server's character set, which need
+        // not hold every character a person can type.
+        onAdminConnection(engine,
+            QStringLiteral("CREATE DATABASE ") + name
+                + (engine == Engine::MySQL ? QStringLiteral(" CHARACTER SET utf8mb4") : QString()));
+        m_connectionString
+            = qEnvironmentVariable(serverVariable(engine)) + QStringLiteral(";Database=") + name;
     }
     m_db->setConnectionString(m_connectionString);
     m_db->open();
@@ -76,9 +106,12 @@ TestDatabase::~TestDatabase()
     m_db.reset();
     if (!m_dirPath.isEmpty())
         QDir(m_dirPath).removeRecursively();
-    if (!m_pgName.isEmpty()) {
+    if (!m_serverDatabase.isEmpty()) {
         try {
-            onAdminConnection(QStringLiteral("DROP DATABASE ") + m_pgName + QStringLiteral(" WITH (FORCE)"));
+            onAdminConnection(m_engine,
+                QStringLiteral("DROP DATABASE ") + m_serverDatabase
+                    + (m_engine == Engine::PostgreSQL ? QStringLiteral(" WITH (FORCE)")
+                                                      : QString()));
         } catch (const DbError &) {
         }
     }

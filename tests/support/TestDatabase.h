@@ -9,10 +9,15 @@
 #include <vector>
 
 // A fresh ACCOUNT table for one test: in a temporary SQLite file, or in a new
-// database of the private PostgreSQL server that ./test starts (TX_TEST_PG).
+// database of the private PostgreSQL (TX_TEST_PG) or MariaDB (TX_TEST_MYSQL)
+// server that ./test starts.
 class TestDatabase {
 public:
-    enum class Engine { SQLite, PostgreSQL };
+    enum class Engine { SQLite, PostgreSQL, MySQL };
+
+    // Every engine, and its name as a data row's tag.
+    static const std::vector<Engine> &engines();
+    static const char *tag(Engine engine);
 
     // Why the engine cannot be used here, or an empty text.
     static QString unavailable(Engine engine);
@@ -42,7 +47,7 @@ private:
     Engine m_engine;
     QString m_path;
     QString m_dirPath;
-    QString m_pgName;
+    QString m_serverDatabase; // PostgreSQL and MySQL
     QString m_connectionString;
     std::unique_ptr<Connection> m_db;
 };

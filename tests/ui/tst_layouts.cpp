@@ -26,6 +26,8 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <limits>
+
 #include <memory>
 
 namespace {
@@ -343,7 +345,8 @@ void TestLayouts::textBoxTakesItsLengthEchoAndInputMethod_data()
     QTest::addColumn<bool>("password");
     QTest::addColumn<bool>("inputMethodDisabled");
 
-    const int noLimit = QLineEdit().maxLength();
+    // Qt's default limit (32767) would cut a long text; no limit is the largest.
+    const int noLimit = std::numeric_limits<int>::max();
     QTest::newRow("account name") << "AccountAdd"
                                   << "Text1" << 100 << false << false;
     QTest::newRow("sender name") << "AccountAdd"
