@@ -1,8 +1,10 @@
 #include "Connection.h"
 
 #include "DbError.h"
+#include "QtRows.h"
 #include "Recordset.h"
 #include "SqlLog.h"
+#include "SqliteRows.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -23,12 +25,13 @@ QString describe(const QSqlError &error)
     return engine.isEmpty() ? error.text().trimmed() : engine;
 }
 
-// SQLite keeps several statements stepping on one connection. The server
-// drivers stream a forward-only result only while no other statement runs,
-// so there the rows of a query are fetched whole.
-bool streamsResults(const QString &driver)
+// The SQLite connection QtSql opened, for statements run on it directly.
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
 {
-    return driver == u"QSQLITE";
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
 // Doubled single quotes are the only escaping a statement ever carries, and
@@ -100,6 +103,7 @@ void Connection::connect()
             close();
             throw DbError(error);
         }
+        m_sqlite = sqliteHandle(db);
     }
     prepareSession();
 }
@@ -129,6 +133,7 @@ void Connection::close()
             recordset->close();
     m_recordsets.clear();
     m_pruneAt = minimumPruneAt;
+    m_sqlite = nullptr;
     // Only a registered connection touches QtSql: the instance that owns this
     // object may be destroyed at process exit, after QtSql's own globals.
     if (!m_registered)
@@ -148,16 +153,24 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
         throw DbError(QStringLiteral("Operation is not allowed when the connection is closed")
             + (m_openFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_openFailure));
 
-    QSqlQuery query(QSqlDatabase::database(m_name, false));
-    query.setForwardOnly(streamsResults(m_settings.driver));
-    if (!query.exec(statement))
-        throw DbError(describe(query.lastError()));
-
-    if (!query.isSelect())
+    std::unique_ptr<RowSource> rows = m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(statement);
+    if (!rows)
         return std::make_shared<Recordset>();
-    auto recordset = std::make_shared<Recordset>(std::move(query));
+    auto recordset = std::make_shared<Recordset>(std::move(rows));
     track(recordset);
     return recordset;
+}
+
+// The server drivers stream a forward-only result only while no other
+// statement runs on the connection, so there a query's rows are fetched whole.
+std::unique_ptr<RowSource> Connection::runQuery(const QString &statement)
+{
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    if (!query.exec(statement))
+        throw DbError(describe(query.lastError()));
+    if (!query.isSelect())
+        return nullptr;
+    return std::make_unique<QtRows>(std::move(query));
 }
 
 // The released ones are dropped only when the list has doubled: a tree load

@@ -9,10 +9,13 @@
 #include <vector>
 
 class Recordset;
+class RowSource;
+struct sqlite3;
 
 // One database connection opened from a host's connection string. Statements
 // run as given: no parameters, no transactions. Each object uses a named
-// QSqlDatabase connection of its own.
+// QSqlDatabase connection of its own; on SQLite the statements run on its
+// handle directly.
 class Connection {
 public:
     using TraceHook = std::function<void(const QString &statement)>;
@@ -42,6 +45,7 @@ public:
 private:
     void connect();
     void prepareSession();
+    std::unique_ptr<RowSource> runQuery(const QString &statement);
     void track(const std::shared_ptr<Recordset> &recordset);
 
     static constexpr size_t minimumPruneAt = 16;
@@ -53,4 +57,6 @@ private:
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
     size_t m_pruneAt = minimumPruneAt;
     bool m_registered = false;
+    sqlite3 *m_sqlite = nullptr; // owned by QtSql's connection
+
 };

@@ -2,48 +2,72 @@
 
 #include "DbError.h"
 
-#include <QSqlError>
-#include <QSqlRecord>
+namespace {
+
+// One row read out whole; its statement is gone.
+class KeptRow final : public RowSource {
+public:
+    explicit KeptRow(const RowSource &rows)
+    {
+        for (int column = 0; column < rows.columnCount(); ++column) {
+            m_names.append(rows.columnName(column));
+            m_values.append(rows.value(column));
+        }
+    }
+
+    bool next() override { return false; }
+    int columnCount() const override { return int(m_names.size()); }
+    int columnIndex(const QString &name) const override
+    {
+        for (int column = 0; column < columnCount(); ++column)
+            if (name.compare(m_names.at(column), Qt::CaseInsensitive) == 0)
+                return column;
+        return -1;
+    }
+    QString columnName(int column) const override { return m_names.at(column); }
+    QVariant value(int column) const override { return m_values.at(column); }
+
+private:
+    QStringList m_names;
+    QVariantList m_values;
+};
+
+} // namespace
 
 Recordset::Recordset() = default;
 
-Recordset::Recordset(QSqlQuery &&query)
-    : m_query(std::move(query))
-    , m_columns(m_query->record())
+Recordset::Recordset(std::unique_ptr<RowSource> rows)
+    : m_rows(std::move(rows))
 {
-    m_eof = !m_query->next();
+    m_eof = !m_rows->next();
 }
 
 bool Recordset::isEOF() const
 {
-    if (!m_query)
+    if (!m_rows)
         throw DbError(QStringLiteral("Operation is not allowed when the result set is closed"));
     return m_eof;
 }
 
 void Recordset::moveNext()
 {
-    if (isEOF())
-        throw DbError(QStringLiteral("Either BOF or EOF is True: there is no current row"));
-    m_eof = !m_query->next();
-    if (m_eof && m_query->lastError().isValid())
-        throw DbError(m_query->lastError().text());
+    ensureRow();
+    m_eof = !m_rows->next();
 }
 
-const QSqlQuery &Recordset::currentRow() const
+void Recordset::ensureRow() const
 {
     if (isEOF())
         throw DbError(QStringLiteral("Either BOF or EOF is True: there is no current row"));
-    return *m_query;
 }
 
 int Recordset::position(const QString &field) const
 {
-    currentRow();
+    ensureRow();
     for (const auto &[name, index] : m_positions)
         if (name == field)
             return index;
-    const int index = m_columns.indexOf(field);
+    const int index = m_rows->columnIndex(field);
     if (index < 0)
         throw DbError(QStringLiteral("Item cannot be found in the collection: no field \"%1\"")
                           .arg(field));
@@ -53,21 +77,27 @@ int Recordset::position(const QString &field) const
 
 QVariant Recordset::value(const QString &field) const
 {
-    return currentRow().value(position(field));
+    return m_rows->value(position(field));
 }
 
 QVariant Recordset::value(int position) const
 {
-    const QSqlQuery &row = currentRow();
-    if (position < 0 || position >= m_columns.count())
+    ensureRow();
+    if (position < 0 || position >= m_rows->columnCount())
         throw DbError(QStringLiteral("Item cannot be found in the collection: no field %1")
                           .arg(position));
-    return row.value(position);
+    return m_rows->value(position);
+}
+
+void Recordset::keepCurrentRowOnly()
+{
+    ensureRow();
+    m_rows = std::make_unique<KeptRow>(*m_rows);
 }
 
 void Recordset::close()
 {
-    m_query.reset();
-    m_columns.clear();
+    m_rows.reset();
+    m_positions.clear();
     m_eof = true;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include "RowSource.h"
+
 #include <QString>
 #include <QVariant>
 
-#include <optional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -13,12 +13,12 @@
 // is handed out. Reading a closed set, or past its end, throws DbError.
 class Recordset {
 public:
-    explicit Recordset(QSqlQuery &&query);
+    explicit Recordset(std::unique_ptr<RowSource> rows);
     Recordset();
     Recordset(const Recordset &) = delete;
     Recordset &operator=(const Recordset &) = delete;
 
-    bool isOpen() const { return m_query.has_value(); }
+    bool isOpen() const { return m_rows != nullptr; }
     bool isEOF() const;
     void moveNext();
 
@@ -30,16 +30,18 @@ public:
     QString text(const QString &field) const { return value(field).toString(); }
     QString text(int position) const { return value(position).toString(); }
 
+    // Copies the current row and releases the statement behind it, so that
+    // a set held for a while keeps no read lock on the database. The set
+    // then ends after that row.
+    void keepCurrentRowOnly();
+
     void close();
 
 private:
-    const QSqlQuery &currentRow() const;
+    void ensureRow() const;
     int position(const QString &field) const;
 
-    std::optional<QSqlQuery> m_query;
-    // The columns, taken once: QSqlQuery::record() copies every value of
-    // the current row each time it is asked.
-    QSqlRecord m_columns;
+    std::unique_ptr<RowSource> m_rows;
     // Each name asked for, as it was spelled, with its column.
     mutable std::vector<std::pair<QString, int>> m_positions;
     bool m_eof = true;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// Where a result set's rows come from: a QtSql query, an SQLite statement
+// stepped directly, or one row kept after its statement was released.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+
+    // Moves onto the next row; false past the last. Throws DbError.
+    virtual bool next() = 0;
+    virtual int columnCount() const = 0;
+    // The column's position, names matched without regard to case; -1 when
+    // there is no such column.
+    virtual int columnIndex(const QString &name) const = 0;
+    virtual QString columnName(int column) const = 0;
+    // A valid position on the current row.
+    virtual QVariant value(int column) const = 0;
+};
