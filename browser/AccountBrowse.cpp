@@ -367,6 +367,9 @@ void AccountBrowse::openStoredAccount(const QString &mode, const QString &captio
         MessageBox::show(QStringLiteral("このアカウントはすでに削除されています。"));
         return;
     }
+    // The row stays in hand while the editor is open; its statement must not
+    // keep the host's mail client from writing to the table meanwhile.
+    basCopyRs->keepCurrentRowOnly();
     loadAccountData();
     AccountAdd &editor = Forms::accountAdd();
     editor.setCaption(caption);

@@ -17,6 +17,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 #include <QToolBar>
 
@@ -53,6 +56,8 @@ private Q_SLOTS:
     void aNumericPortIsShownAsDecimalText();
     void aNullSignatureReplacesTheSignatureShownBefore();
     void anAccountDeletedByAnotherProgramIsReportedInsteadOfEdited();
+    void anotherProgramMayWriteOnceTheEditorHasItsRow_data();
+    void anotherProgramMayWriteOnceTheEditorHasItsRow();
 
 private:
     void withWindow(TestDatabase &table, const std::function<void(AccountBrowse &)> &action);
@@ -219,8 +224,10 @@ EditorView openEditor(AccountBrowse &window, const QString &key, const QString &
         &ran);
     clickNode(window.SSTree1(), window.SSTree1()->node(key));
     clickButton(window, command);
-    if (!ran)
+    if (!ran) {
+        ModalDriver::cancelPending();
         view.mode = QStringLiteral("editor never shown");
+    }
     return view;
 }
 
@@ -363,6 +370,38 @@ void TestCommands::anAccountDeletedByAnotherProgramIsReportedInsteadOfEdited()
     });
     QCOMPARE(m_recording->asked.size(), 1);
     QVERIFY2(m_recording->asked.front().text.contains(QStringLiteral("削除")), qPrintable(m_recording->asked.front().text));
+}
+
+void TestCommands::anotherProgramMayWriteOnceTheEditorHasItsRow_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("update") << "update";
+    QTest::newRow("copy") << "copy";
+}
+
+// The host's mail client writes to the same file: the row the editor was
+// filled from must not hold a read lock that makes its writes fail.
+void TestCommands::anotherProgramMayWriteOnceTheEditorHasItsRow()
+{
+    QFETCH(QString, command);
+    TestDatabase table;
+    const QString key = insertFullAccount(table, fullValues);
+    withWindow(table, [&](AccountBrowse &window) {
+        const EditorView view = openEditor(window, key, command);
+        QCOMPARE(view.mode, QString(command == u"update" ? "6" : "9"));
+        {
+            QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+            writer.setDatabaseName(table.path());
+            writer.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+            QVERIFY(writer.open());
+            QSqlQuery update(writer);
+            QVERIFY2(update.exec("UPDATE ACCOUNT SET NAME = 'Renamed' WHERE ACCOUNT_NO = " + key),
+                     qPrintable(update.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+        QCOMPARE(window.basCopyRs->text(QStringLiteral("NAME")), QStringLiteral("Mail"));
+    });
+    QCOMPARE(table.value("SELECT NAME FROM ACCOUNT WHERE ACCOUNT_NO = " + key), QStringLiteral("Renamed"));
 }
 
 QTEST_MAIN(TestCommands)

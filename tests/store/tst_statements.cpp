@@ -59,6 +59,11 @@ private Q_SLOTS:
     void theTraceHookSeesEveryStatementBeforeItRuns();
     void aWrongPathIsReportedAndNoFileIsCreated();
     void aLockedDatabaseIsWaitedForBeforeReporting();
+    void valuesReadAsTheEngineHoldsThem_data() { engines(); }
+    void valuesReadAsTheEngineHoldsThem();
+    void sqliteFailuresAreReportedInItsOwnWords_data();
+    void sqliteFailuresAreReportedInItsOwnWords();
+    void aKeptRowOutlivesItsStatementAndItsLock();
 
 private:
     static void engines();
@@ -313,6 +318,81 @@ void TestStatements::aLockedDatabaseIsWaitedForBeforeReporting()
     holder->wait();
     delete holder;
     QCOMPARE(m_table->rowCount(), 2);
+}
+
+void TestStatements::valuesReadAsTheEngineHoldsThem()
+{
+    m_table->db().execute(QStringLiteral(
+        "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME,TEXT_SIG) VALUES(7,'A','名前 ''x''','')"));
+    auto rs = m_table->db().execute(QStringLiteral("SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = 7"));
+    QCOMPARE(rs->value(QStringLiteral("P_ACCOUNT_NO")).toInt(), 7);
+    QCOMPARE(rs->text(QStringLiteral("P_ACCOUNT_NO")), QStringLiteral("7"));
+    QCOMPARE(rs->text(QStringLiteral("NAME")), QStringLiteral("名前 'x'"));
+    QVERIFY(rs->isNull(QStringLiteral("PSWD")));
+    QCOMPARE(rs->text(QStringLiteral("PSWD")), QString());
+    QVERIFY(!rs->isNull(QStringLiteral("TEXT_SIG")));
+    QCOMPARE(rs->text(QStringLiteral("TEXT_SIG")), QString(""));
+    auto sum = m_table->db().execute(QStringLiteral("SELECT 2.5 + P_ACCOUNT_NO FROM ACCOUNT"));
+    QCOMPARE(sum->value(0).toDouble(), 9.5);
+}
+
+void TestStatements::sqliteFailuresAreReportedInItsOwnWords_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("no table") << "select * from NO_SUCH_TABLE" << "no such table: NO_SUCH_TABLE";
+    QTest::newRow("syntax") << "select * form ACCOUNT" << "near \"form\": syntax error";
+    QTest::newRow("constraint") << "INSERT INTO ACCOUNT(P_ACCOUNT_NO,NAME) VALUES(0,'x')"
+                                << "NOT NULL constraint failed: ACCOUNT.KIND";
+    QTest::newRow("two statements")
+        << "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(0,'F','x'); DELETE FROM ACCOUNT"
+        << "Unable to execute multiple statements at a time";
+}
+
+// Nothing of a refused text runs, not even its first statement.
+void TestStatements::sqliteFailuresAreReportedInItsOwnWords()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, description);
+    m_table->addFolder(QStringLiteral("0"), QStringLiteral("Kept"));
+    const QStringList before = m_table->snapshot();
+    try {
+        m_table->db().execute(statement);
+        QFAIL("the statement ran");
+    } catch (const DbError &error) {
+        QCOMPARE(error.description(), description);
+    }
+    QCOMPARE(m_table->snapshot(), before);
+}
+
+// A row taken out of its result set keeps its values while another program
+// writes the table; an open statement would hold the read lock instead.
+void TestStatements::aKeptRowOutlivesItsStatementAndItsLock()
+{
+    const QString folder = m_table->addFolder(QStringLiteral("0"), QStringLiteral("Before"));
+    m_table->addFolder(QStringLiteral("0"), QStringLiteral("Second"));
+    auto rs = m_table->db().execute(QStringLiteral("SELECT * FROM ACCOUNT ORDER BY ACCOUNT_NO"));
+    const auto write = [&] {
+        bool written = false;
+        {
+            QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+            writer.setDatabaseName(m_table->path());
+            writer.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+            written = writer.open() && QSqlQuery(writer).exec(QStringLiteral("UPDATE ACCOUNT SET NAME = 'After'"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+        return written;
+    };
+    QVERIFY(!write()); // the open statement holds the lock
+    rs->keepCurrentRowOnly();
+    QVERIFY(write());
+    QCOMPARE(rs->text(QStringLiteral("name")), QStringLiteral("Before"));
+    QCOMPARE(rs->text(0), folder);
+    QVERIFY_THROWS_EXCEPTION(DbError, rs->value(QStringLiteral("NO_SUCH_COLUMN")));
+    rs->moveNext();
+    QVERIFY(rs->isEOF());
+    QCOMPARE(m_table->value(QStringLiteral("SELECT NAME FROM ACCOUNT WHERE ACCOUNT_NO = ") + folder),
+             QStringLiteral("After"));
 }
 
 QTEST_GUILESS_MAIN(TestStatements)

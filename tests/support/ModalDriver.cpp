@@ -12,6 +12,7 @@ namespace {
 
 constexpr int giveUpAfterMs = 10000;
 constexpr int quietBeforeStoppingMs = 2000;
+const char *const pendingName = "ModalDriver.pending";
 
 // Closes every modal window that shows up until none has shown for a while,
 // so that a test whose expected window never came ends instead of hanging.
@@ -40,6 +41,7 @@ void ModalDriver::whenShown(const QString &objectName, std::function<void(QWidge
 {
     *ran = false;
     auto *timer = new QTimer(qApp);
+    timer->setObjectName(QLatin1String(pendingName));
     // Owned by the connection: a window that never comes before the test
     // ends must not leave the clock behind.
     const auto clock = std::make_shared<QElapsedTimer>();
@@ -60,6 +62,12 @@ void ModalDriver::whenShown(const QString &objectName, std::function<void(QWidge
         }
     });
     timer->start(10);
+}
+
+void ModalDriver::cancelPending()
+{
+    for (QTimer *timer : qApp->findChildren<QTimer *>(QLatin1String(pendingName), Qt::FindDirectChildrenOnly))
+        delete timer;
 }
 
 void ModalDriver::closeAllModals()
