@@ -103,9 +103,14 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
                            | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     dialog->setKeyPreview(true);
     // Made once: an icon keeps its drawn pictures, so a later opening of the
-    // window neither reads the image files again nor draws them again.
+    // window neither reads the image files again nor draws them again. The
+    // toolbar's icons from the layout are replaced for the same reason.
     if (m_imageList1.count() == 0)
         m_imageList1 = treeImages();
+    int image = 0;
+    for (QAction *action : m_ui->Toolbar1->actions())
+        if (!action->isSeparator())
+            action->setIcon(toolbarImage(image++));
     connectTreeEvents(dialog);
     QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog,
                      [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });

@@ -33,9 +33,17 @@ int toolbarImageCount()
     return int(toolbarFiles.size());
 }
 
+// One icon per picture for the whole process: an icon keeps the pictures it
+// has drawn, so a window opened again neither parses nor draws them again.
 QIcon toolbarImage(int index)
 {
+    static const std::array<QIcon, toolbarFiles.size()> icons = [] {
+        std::array<QIcon, toolbarFiles.size()> made;
+        for (size_t i = 0; i < toolbarFiles.size(); ++i)
+            made[i] = QIcon(QString::fromLatin1(toolbarFiles[i]));
+        return made;
+    }();
     if (index < 0 || index >= toolbarImageCount())
         return {};
-    return QIcon(QString::fromLatin1(toolbarFiles[size_t(index)]));
+    return icons[size_t(index)];
 }
