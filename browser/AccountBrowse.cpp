@@ -19,9 +19,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColor>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QColor>
 #include <QScopeGuard>
 
 #include <cmath>
@@ -30,17 +30,19 @@ namespace {
 
 constexpr int treeMarginTwips = 600;
 
-const QString moveTemplate = QStringLiteral("UPDATE %tablename SET %parentkey = %p_val WHERE %key = %val");
+const QString moveTemplate
+    = QStringLiteral("UPDATE %tablename SET %parentkey = %p_val WHERE %key = %val");
 
-const QString childrenTemplate =
-    QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key");
+const QString childrenTemplate
+    = QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key");
 
 QString childrenStatement(qint32 p_val)
 {
-    return fillTemplate(childrenTemplate, {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
-                                           {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
-                                           {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
-                                           {QStringLiteral("%p_val"), QString::number(p_val)}});
+    return fillTemplate(childrenTemplate,
+        {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
+            {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
+            {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
+            {QStringLiteral("%p_val"), QString::number(p_val)}});
 }
 
 QString withKey(const QString &statementTemplate, const QString &key)
@@ -50,15 +52,16 @@ QString withKey(const QString &statementTemplate, const QString &key)
 
 const QString readTemplate = QStringLiteral("select * from ACCOUNT where ACCOUNT_no= %1");
 const QString deleteTemplate = QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1");
-const QString childKeysTemplate = QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1");
+const QString childKeysTemplate
+    = QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1");
 
 QString moveStatement(const QString &targetKey, const QString &draggedKey)
 {
-    return fillTemplate(moveTemplate, {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
-                                       {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
-                                       {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
-                                       {QStringLiteral("%p_val"), targetKey},
-                                       {QStringLiteral("%val"), draggedKey}});
+    return fillTemplate(moveTemplate,
+        {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
+            {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
+            {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
+            {QStringLiteral("%p_val"), targetKey}, {QStringLiteral("%val"), draggedKey}});
 }
 
 // Hit tests take whole numbers; halves go to the even neighbour.
@@ -80,7 +83,8 @@ qint32 wholeNumber(const QVariant &value)
     bool ok = false;
     const qint32 number = value.toInt(&ok);
     if (!ok)
-        throw DbError(QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(value.toString()));
+        throw DbError(
+            QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(value.toString()));
     return number;
 }
 
@@ -100,7 +104,7 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
     m_ui = std::make_unique<Ui::AccountBrowse>();
     m_ui->setupUi(dialog);
     dialog->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                           | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     dialog->setKeyPreview(true);
     // Made once: an icon keeps its drawn pictures, so a later opening of the
     // window neither reads the image files again nor draws them again. The
@@ -113,29 +117,31 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
             action->setIcon(toolbarImage(image++));
     connectTreeEvents(dialog);
     QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog,
-                     [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });
+        [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });
 }
 
 void AccountBrowse::connectTreeEvents(FormDialog *dialog)
 {
     SSTree *tree = m_ui->SSTree1;
     QObject::connect(tree, &SSTree::nodeClick, dialog,
-                     [this](SSNode *node) { guardEvent([&] { SSTree1_NodeClick(node); }); });
-    QObject::connect(tree, &SSTree::mouseDown, dialog, [this](int button, int shift, double x, double y) {
-        guardEvent([&] { SSTree1_MouseDown(button, shift, x, y); });
-    });
-    QObject::connect(tree, &SSTree::mouseMove, dialog, [this](int button, int shift, double x, double y) {
-        guardEvent([&] { SSTree1_MouseMove(button, shift, x, y); });
-    });
+        [this](SSNode *node) { guardEvent([&] { SSTree1_NodeClick(node); }); });
+    QObject::connect(
+        tree, &SSTree::mouseDown, dialog, [this](int button, int shift, double x, double y) {
+            guardEvent([&] { SSTree1_MouseDown(button, shift, x, y); });
+        });
+    QObject::connect(
+        tree, &SSTree::mouseMove, dialog, [this](int button, int shift, double x, double y) {
+            guardEvent([&] { SSTree1_MouseMove(button, shift, x, y); });
+        });
     QObject::connect(tree, &SSTree::dragOver, dialog, [this](double x, double y, int state) {
         guardEvent([&] { SSTree1_DragOver(x, y, state); });
     });
     QObject::connect(tree, &SSTree::dragDrop, dialog,
-                     [this](double x, double y) { guardEvent([&] { SSTree1_DragDrop(x, y); }); });
+        [this](double x, double y) { guardEvent([&] { SSTree1_DragDrop(x, y); }); });
     QObject::connect(tree, &SSTree::afterLabelEdit, dialog,
-                     [this](SSNode *node, bool *cancel, const QString &text) {
-                         guardEvent([&] { SSTree1_AfterLabelEdit(node, cancel, text); });
-                     });
+        [this](SSNode *node, bool *cancel, const QString &text) {
+            guardEvent([&] { SSTree1_AfterLabelEdit(node, cancel, text); });
+        });
 }
 
 SSTree *AccountBrowse::SSTree1()
@@ -174,8 +180,8 @@ void AccountBrowse::InitTree()
     runOn([&] { tree->clearNodes(); });
     runOn([&] { tree->setTreeOption(true); });
     runOn([&] {
-        atNode = tree->addNode(QString(), 0, QStringLiteral("0"), QStringLiteral("ｱｶｳﾝﾄ"), QString(), QString(),
-                               QStringLiteral("0"));
+        atNode = tree->addNode(QString(), 0, QStringLiteral("0"), QStringLiteral("ｱｶｳﾝﾄ"),
+            QString(), QString(), QStringLiteral("0"));
     });
     runOn([&] {
         atNode->setFontBold(false);
@@ -223,7 +229,8 @@ void AccountBrowse::openLevel(std::vector<Level> &levels, QSet<qint32> &path, qi
 
 // A row that names one of its own ancestors would lead the load round in a
 // circle for ever; a chain deeper than the view can lay out is cut off.
-bool AccountBrowse::mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key)
+bool AccountBrowse::mayDescend(
+    const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key)
 {
     if (path.contains(key))
         return false;
@@ -231,8 +238,9 @@ bool AccountBrowse::mayDescend(const std::vector<Level> &levels, const QSet<qint
         return true;
     if (!m_depthReported) {
         m_depthReported = true;
-        MessageBox::show(QStringLiteral("階層が深すぎるため、%1 階層より下のアカウントは表示されません。")
-                             .arg(maxTreeDepth));
+        MessageBox::show(
+            QStringLiteral("階層が深すぎるため、%1 階層より下のアカウントは表示されません。")
+                .arg(maxTreeDepth));
     }
     return false;
 }
@@ -263,10 +271,11 @@ void AccountBrowse::addRowNode(Recordset &row)
     const QString name = row.text(QStringLiteral("NAME"));
     SSTree *tree = m_ui->SSTree1;
     if (kind == u"F")
-        showAsFolder(tree->addNode(parentKey, SSTree::tvwChild, key, name, QString(), QString(),
-                                   QStringLiteral("0")));
+        showAsFolder(tree->addNode(
+            parentKey, SSTree::tvwChild, key, name, QString(), QString(), QStringLiteral("0")));
     else
-        showAsAccount(tree->addNode(parentKey, SSTree::tvwChild, key, name, QString(), QString(), key));
+        showAsAccount(
+            tree->addNode(parentKey, SSTree::tvwChild, key, name, QString(), QString(), key));
 }
 
 void AccountBrowse::SSTree1_NodeClick(SSNode *node)
@@ -278,10 +287,10 @@ void AccountBrowse::SSTree1_NodeClick(SSNode *node)
             enableButton();
         } else if (node->image() == u"account") {
             setButtons({{"addf", false}, {"updatef", false}, {"delf", false}, {"add", false},
-                        {"update", true}, {"copy", true}, {"del", true}});
+                {"update", true}, {"copy", true}, {"del", true}});
         } else {
             setButtons({{"addf", true}, {"updatef", true}, {"delf", true}, {"add", true},
-                        {"update", false}, {"copy", false}, {"del", false}});
+                {"update", false}, {"copy", false}, {"del", false}});
         }
     });
 }
@@ -294,14 +303,14 @@ void AccountBrowse::setButtons(const std::initializer_list<std::pair<const char 
 
 void AccountBrowse::enableButton()
 {
-    setButtons({{"addf", true}, {"updatef", false}, {"delf", false}, {"add", true}, {"update", false},
-                {"copy", false}, {"del", false}});
+    setButtons({{"addf", true}, {"updatef", false}, {"delf", false}, {"add", true},
+        {"update", false}, {"copy", false}, {"del", false}});
 }
 
 void AccountBrowse::enableAllButton()
 {
-    setButtons({{"addf", false}, {"updatef", false}, {"delf", false}, {"add", false}, {"update", false},
-                {"copy", false}, {"del", false}});
+    setButtons({{"addf", false}, {"updatef", false}, {"delf", false}, {"add", false},
+        {"update", false}, {"copy", false}, {"del", false}});
 }
 
 void AccountBrowse::Form_Resize()
@@ -342,7 +351,8 @@ void AccountBrowse::Toolbar1_ButtonClick(QAction *button)
         unload();
 }
 
-void AccountBrowse::openFolderDialog(const QString &mode, const QString &caption, bool withCurrentName)
+void AccountBrowse::openFolderDialog(
+    const QString &mode, const QString &caption, bool withCurrentName)
 {
     FolderAdd &dialog = Forms::folderAdd();
     basAU = mode;
@@ -417,7 +427,8 @@ void AccountBrowse::loadAccountData()
 // a folder with everything beneath it, once the user has agreed.
 void AccountBrowse::deleteSelected(bool withSubtree)
 {
-    if (MessageBox::show(QStringLiteral("削除してもよろしいですか。"), MessageBox::Buttons::OkCancel)
+    if (MessageBox::show(
+            QStringLiteral("削除してもよろしいですか。"), MessageBox::Buttons::OkCancel)
         != MessageBox::Answer::Ok)
         return;
     removeNode(basNodeKey);
@@ -477,7 +488,8 @@ QStringList AccountBrowse::childKeys(const QString &key)
 
 void AccountBrowse::Form_Unload()
 {
-    for (Form *dialog : std::initializer_list<Form *>{&Forms::accountAdd(), &Forms::folderAdd(), &Forms::sign()})
+    for (Form *dialog :
+        std::initializer_list<Form *> {&Forms::accountAdd(), &Forms::folderAdd(), &Forms::sign()})
         if (dialog->isLoaded())
             dialog->unload();
     // Closing a connection that never opened is harmless here, so the window
@@ -535,7 +547,8 @@ void AccountBrowse::scrollWhileDragging(SSNode *under)
     }
     while (above->expanded()) {
         if (!above->firstChild())
-            throw TreeError(QStringLiteral("Object variable not set: an expanded node without children"));
+            throw TreeError(
+                QStringLiteral("Object variable not set: an expanded node without children"));
         above = above->firstChild()->lastSibling();
     }
     tree->setTopNode(above);
@@ -560,7 +573,8 @@ void AccountBrowse::moveNode(SSNode *dragged, SSNode *target)
     if (target->markerText() != u"0")
         return;
     if (target->key() != u"0") {
-        for (SSNode *above = target->parentNode(); above && above->key() != u"0"; above = above->parentNode()) {
+        for (SSNode *above = target->parentNode(); above && above->key() != u"0";
+             above = above->parentNode()) {
             if (above->text() == dragged->text()) {
                 MessageBox::show(QStringLiteral("この場所への移動はできません"));
                 return;
@@ -590,7 +604,7 @@ void AccountBrowse::SSTree1_AfterLabelEdit(SSNode *node, bool *Cancel, const QSt
     *Cancel = true;
     QString name = NewString;
     basTable->execute(QStringLiteral("UPDATE ACCOUNT SET NAME='") + AccountAdd::DbSet(name)
-                      + QStringLiteral("' WHERE ACCOUNT_NO=") + key);
+        + QStringLiteral("' WHERE ACCOUNT_NO=") + key);
     *Cancel = false;
 }
 

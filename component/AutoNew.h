@@ -4,8 +4,7 @@
 
 // An object variable declared "As New": the first use while it is empty
 // creates a fresh object; assigning replaces the object it refers to.
-template <typename T>
-class AutoNew {
+template <typename T> class AutoNew {
 public:
     T &operator*() { return get(); }
     T *operator->() { return &get(); }

@@ -10,6 +10,6 @@ QString fromBstr(BSTR text)
 
 BSTR toBstr(const QString &text)
 {
-    return TxSysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.utf16()),
-                               static_cast<UINT>(text.size()));
+    return TxSysAllocStringLen(
+        reinterpret_cast<const OLECHAR *>(text.utf16()), static_cast<UINT>(text.size()));
 }

@@ -17,8 +17,7 @@ void *loadLibrary(const QString &path, QString &error)
     return handle;
 }
 
-template <typename Fn>
-Fn entry(void *handle, const char *name)
+template <typename Fn> Fn entry(void *handle, const char *name)
 {
     return reinterpret_cast<Fn>(dlsym(handle, name));
 }
@@ -31,7 +30,7 @@ Result createByProgId(const QString &progId)
 {
     Result result;
     const QString clsidText = Registry::clsidForProgId(progId);
-    GUID clsid{};
+    GUID clsid {};
     if (clsidText.isEmpty() || !Registry::parseGuid(clsidText, clsid)) {
         result.description = QStringLiteral("%1 is not registered").arg(progId);
         return result;
@@ -55,8 +54,8 @@ Result createByProgId(const QString &progId)
         result.description = QStringLiteral("DllGetClassObject failed");
         return result;
     }
-    result.status = factory->CreateInstance(nullptr, &IID__ShowAccount,
-                                            reinterpret_cast<void **>(&result.object));
+    result.status = factory->CreateInstance(
+        nullptr, &IID__ShowAccount, reinterpret_cast<void **>(&result.object));
     factory->Release();
     if (FAILED(result.status))
         result.description = QStringLiteral("CreateInstance failed");
@@ -79,7 +78,8 @@ ComFailure registerLibrary(const QString &libraryPath)
 QString errorDescription(IUnknown *object)
 {
     IErrorInfo *info = nullptr;
-    if (!object || FAILED(object->QueryInterface(&IID_IErrorInfo, reinterpret_cast<void **>(&info))))
+    if (!object
+        || FAILED(object->QueryInterface(&IID_IErrorInfo, reinterpret_cast<void **>(&info))))
         return QString();
     BSTR description = nullptr;
     QString text;

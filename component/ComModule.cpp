@@ -3,8 +3,8 @@
 #include <atomic>
 
 namespace {
-std::atomic<long> liveObjects{0};
-std::atomic<long> serverLocks{0};
+std::atomic<long> liveObjects {0};
+std::atomic<long> serverLocks {0};
 } // namespace
 
 namespace ComModule {
@@ -27,8 +27,7 @@ void lockServer(bool lock)
     }
     // An unlock without a lock must not make the count negative.
     long current = serverLocks.load();
-    while (current > 0 && !serverLocks.compare_exchange_weak(current, current - 1)) {
-    }
+    while (current > 0 && !serverLocks.compare_exchange_weak(current, current - 1)) { }
 }
 
 bool canUnloadNow()

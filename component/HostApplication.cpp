@@ -20,7 +20,8 @@ std::optional<QString> missingDisplay()
         return std::nullopt;
     const QString display = qEnvironmentVariable("DISPLAY");
     if (display.isEmpty())
-        return QStringLiteral("There is no display to show the account window on: DISPLAY is not set");
+        return QStringLiteral(
+            "There is no display to show the account window on: DISPLAY is not set");
     static const QRegularExpression local(QStringLiteral("^(?:unix)?:(\\d+)(?:\\.\\d+)?$"));
     const auto match = local.match(display);
     if (match.hasMatch()
@@ -37,17 +38,18 @@ std::optional<ComFailure> prepareHostApplication()
 {
     if (QCoreApplication *app = QCoreApplication::instance()) {
         if (QThread::currentThread() != app->thread())
-            return ComFailure{RPC_E_WRONG_THREAD,
-                              QStringLiteral("showAccountForm was called from a thread other than "
-                                             "the host's user-interface thread")};
+            return ComFailure {RPC_E_WRONG_THREAD,
+                QStringLiteral("showAccountForm was called from a thread other than "
+                               "the host's user-interface thread")};
         if (!qobject_cast<QApplication *>(app))
-            return ComFailure{E_FAIL, QStringLiteral("The host's application object is not a "
-                                                     "QApplication, so no window can be shown")};
+            return ComFailure {E_FAIL,
+                QStringLiteral("The host's application object is not a "
+                               "QApplication, so no window can be shown")};
         applyJapaneseLook();
         return std::nullopt;
     }
     if (const auto why = missingDisplay())
-        return ComFailure{E_FAIL, *why};
+        return ComFailure {E_FAIL, *why};
     static int argc = 1;
     static char name[] = "tx_account";
     static char *argv[] = {name, nullptr};

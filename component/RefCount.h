@@ -38,5 +38,5 @@ public:
     bool isReleased() const { return m_count.load() == 0; }
 
 private:
-    std::atomic<ULONG> m_count{1};
+    std::atomic<ULONG> m_count {1};
 };

@@ -37,8 +37,8 @@ void commit(QSettings &settings)
 {
     settings.sync();
     if (settings.status() != QSettings::NoError)
-        throw std::runtime_error("cannot write the registration file "
-                                 + settings.fileName().toStdString());
+        throw std::runtime_error(
+            "cannot write the registration file " + settings.fileName().toStdString());
 }
 
 } // namespace
@@ -57,7 +57,7 @@ QString filePath()
 QString guidText(const GUID &g)
 {
     const QUuid uuid(g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
-                     g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+        g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return uuid.toString(QUuid::WithBraces).toUpper();
 }
 
@@ -81,18 +81,20 @@ void registerServer(const QString &libraryPath, const QString &typeLibraryPath)
     QSettings settings(filePath(), QSettings::IniFormat);
 
     settings.setValue(clsidKey(clsid) + defaultValue, QStringLiteral("ShowAccount"));
-    settings.setValue(clsidKey(clsid) + QStringLiteral("/InprocServer32") + defaultValue, libraryPath);
+    settings.setValue(
+        clsidKey(clsid) + QStringLiteral("/InprocServer32") + defaultValue, libraryPath);
     settings.setValue(clsidKey(clsid) + QStringLiteral("/InprocServer32/ThreadingModel"),
-                      QStringLiteral("Apartment"));
+        QStringLiteral("Apartment"));
     settings.setValue(clsidKey(clsid) + QStringLiteral("/ProgID") + defaultValue,
-                      QStringLiteral(TX_ACCOUNT_PROGID));
+        QStringLiteral(TX_ACCOUNT_PROGID));
     settings.setValue(clsidKey(clsid) + QStringLiteral("/TypeLib") + defaultValue, libid);
 
     settings.setValue(progIdKey() + defaultValue, QStringLiteral("ShowAccount"));
     settings.setValue(progIdKey() + QStringLiteral("/CLSID") + defaultValue, clsid);
 
     settings.setValue(typeLibKey(libid) + defaultValue, QStringLiteral("tx_account"));
-    settings.setValue(typeLibKey(libid) + QStringLiteral("/0/linux64") + defaultValue, typeLibraryPath);
+    settings.setValue(
+        typeLibKey(libid) + QStringLiteral("/0/linux64") + defaultValue, typeLibraryPath);
 
     settings.setValue(interfaceKey() + defaultValue, QStringLiteral("_ShowAccount"));
     settings.setValue(interfaceKey() + QStringLiteral("/TypeLib") + defaultValue, libid);
@@ -118,19 +120,22 @@ QString clsidForProgId(const QString &progId)
 QString inprocServer(const QString &clsid)
 {
     QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(clsidKey(clsid) + QStringLiteral("/InprocServer32") + defaultValue).toString();
+    return settings.value(clsidKey(clsid) + QStringLiteral("/InprocServer32") + defaultValue)
+        .toString();
 }
 
 QString threadingModel(const QString &clsid)
 {
     QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(clsidKey(clsid) + QStringLiteral("/InprocServer32/ThreadingModel")).toString();
+    return settings.value(clsidKey(clsid) + QStringLiteral("/InprocServer32/ThreadingModel"))
+        .toString();
 }
 
 QString typeLibrary(const QString &libid)
 {
     QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(typeLibKey(libid) + QStringLiteral("/0/linux64") + defaultValue).toString();
+    return settings.value(typeLibKey(libid) + QStringLiteral("/0/linux64") + defaultValue)
+        .toString();
 }
 
 } // namespace Registry

@@ -128,7 +128,7 @@ BSTR *ShowAccount::stringArgument(VARIANT &argument)
 }
 
 HRESULT ShowAccount::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS *params,
-                            VARIANT *result, EXCEPINFO *exception, UINT *argError)
+    VARIANT *result, EXCEPINFO *exception, UINT *argError)
 {
     if (m_refs.isReleased())
         return RPC_E_DISCONNECTED;
@@ -156,7 +156,7 @@ HRESULT ShowAccount::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPA
     if (SUCCEEDED(status))
         return status;
     if (exception) {
-        *exception = EXCEPINFO{};
+        *exception = EXCEPINFO {};
         exception->bstrSource = toBstr(QStringLiteral(TX_ACCOUNT_PROGID));
         exception->bstrDescription = toBstr(m_lastError);
         exception->scode = status;

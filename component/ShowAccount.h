@@ -23,9 +23,10 @@ public:
     // IDispatch
     HRESULT GetTypeInfoCount(UINT *count) override;
     HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) override;
-    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCID lcid, DISPID *ids) override;
+    HRESULT GetIDsOfNames(
+        REFIID riid, LPOLESTR *names, UINT count, LCID lcid, DISPID *ids) override;
     HRESULT Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS *params,
-                   VARIANT *result, EXCEPINFO *exception, UINT *argError) override;
+        VARIANT *result, EXCEPINFO *exception, UINT *argError) override;
 
     // _ShowAccount
     HRESULT showAccountForm(BSTR *connStr) override;

@@ -13,7 +13,7 @@ namespace {
 
 QString libraryPath()
 {
-    Dl_info info{};
+    Dl_info info {};
     if (!dladdr(reinterpret_cast<void *>(&DllRegisterServer), &info) || !info.dli_fname)
         return QString();
     return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();

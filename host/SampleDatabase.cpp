@@ -36,17 +36,15 @@ struct SampleAccount {
 
 void addAccount(Connection &db, const QString &parent, const SampleAccount &a)
 {
-    const QStringList values = {parent,   QStringLiteral("A"), a.name,   a.sender,
-                                a.address, a.smtp,              QStringLiteral("25"),
-                                a.pop,    QStringLiteral("110"), a.user, QString(),
-                                a.signature, QString(),         a.office, QString(),
-                                QString(), QString(),           QString(), QString(),
-                                QString()};
+    const QStringList values = {parent, QStringLiteral("A"), a.name, a.sender, a.address, a.smtp,
+        QStringLiteral("25"), a.pop, QStringLiteral("110"), a.user, QString(), a.signature,
+        QString(), a.office, QString(), QString(), QString(), QString(), QString(), QString()};
     QStringList quotedValues;
     for (const QString &value : values)
         quotedValues << quoted(value);
-    db.execute(QStringLiteral("INSERT INTO ACCOUNT(%1) VALUES(%2)")
-                   .arg(accountColumns().join(QLatin1Char(',')), quotedValues.join(QLatin1Char(','))));
+    db.execute(
+        QStringLiteral("INSERT INTO ACCOUNT(%1) VALUES(%2)")
+            .arg(accountColumns().join(QLatin1Char(',')), quotedValues.join(QLatin1Char(','))));
 }
 
 } // namespace
@@ -72,31 +70,32 @@ void createSampleDatabase(const QString &path)
 
     const QString work = addFolder(db, QStringLiteral("0"), QStringLiteral("仕事"));
     const QString office = addFolder(db, work, QStringLiteral("本社"));
-    addAccount(db, office, {QStringLiteral("営業部"), QStringLiteral("山田 太郎"),
-                            QStringLiteral("yamada@example.co.jp"), QStringLiteral("smtp.example.co.jp"),
-                            QStringLiteral("pop.example.co.jp"), QStringLiteral("yamada"),
-                            QStringLiteral("山田 太郎\n営業部"), QStringLiteral("株式会社サンプル")});
-    addAccount(db, office, {QStringLiteral("Support"), QStringLiteral("Support Desk"),
-                            QStringLiteral("support@example.com"), QStringLiteral("smtp.example.com"),
-                            QStringLiteral("pop.example.com"), QStringLiteral("support"),
-                            QStringLiteral("-- \nSupport Desk"), QStringLiteral("Example Ltd.")});
-    addAccount(db, work, {QStringLiteral("Sales"), QStringLiteral("Ann Smith"),
-                          QStringLiteral("ann@example.com"), QStringLiteral("smtp.example.com"),
-                          QStringLiteral("pop.example.com"), QStringLiteral("ann"), QString(),
-                          QStringLiteral("Example Ltd.")});
+    addAccount(db, office,
+        {QStringLiteral("営業部"), QStringLiteral("山田 太郎"),
+            QStringLiteral("yamada@example.co.jp"), QStringLiteral("smtp.example.co.jp"),
+            QStringLiteral("pop.example.co.jp"), QStringLiteral("yamada"),
+            QStringLiteral("山田 太郎\n営業部"), QStringLiteral("株式会社サンプル")});
+    addAccount(db, office,
+        {QStringLiteral("Support"), QStringLiteral("Support Desk"),
+            QStringLiteral("support@example.com"), QStringLiteral("smtp.example.com"),
+            QStringLiteral("pop.example.com"), QStringLiteral("support"),
+            QStringLiteral("-- \nSupport Desk"), QStringLiteral("Example Ltd.")});
+    addAccount(db, work,
+        {QStringLiteral("Sales"), QStringLiteral("Ann Smith"), QStringLiteral("ann@example.com"),
+            QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"),
+            QStringLiteral("ann"), QString(), QStringLiteral("Example Ltd.")});
     const QString home = addFolder(db, QStringLiteral("0"), QStringLiteral("Private"));
     const QString family = addFolder(db, home, QStringLiteral("家族"));
-    addAccount(db, family, {QStringLiteral("家族用"), QStringLiteral("山田 花子"),
-                            QStringLiteral("hanako@example.jp"), QStringLiteral("smtp.example.jp"),
-                            QStringLiteral("pop.example.jp"), QStringLiteral("hanako"), QString(),
-                            QString()});
-    addAccount(db, home, {QStringLiteral("Personal"), QStringLiteral("Taro Yamada"),
-                          QStringLiteral("taro@example.org"), QStringLiteral("smtp.example.org"),
-                          QStringLiteral("pop.example.org"), QStringLiteral("taro"), QString(),
-                          QString()});
-    addAccount(db, QStringLiteral("0"), {QStringLiteral("お知らせ"), QStringLiteral("Tovrix"),
-                                         QStringLiteral("news@example.net"),
-                                         QStringLiteral("smtp.example.net"),
-                                         QStringLiteral("pop.example.net"), QStringLiteral("news"),
-                                         QString(), QString()});
+    addAccount(db, family,
+        {QStringLiteral("家族用"), QStringLiteral("山田 花子"), QStringLiteral("hanako@example.jp"),
+            QStringLiteral("smtp.example.jp"), QStringLiteral("pop.example.jp"),
+            QStringLiteral("hanako"), QString(), QString()});
+    addAccount(db, home,
+        {QStringLiteral("Personal"), QStringLiteral("Taro Yamada"),
+            QStringLiteral("taro@example.org"), QStringLiteral("smtp.example.org"),
+            QStringLiteral("pop.example.org"), QStringLiteral("taro"), QString(), QString()});
+    addAccount(db, QStringLiteral("0"),
+        {QStringLiteral("お知らせ"), QStringLiteral("Tovrix"), QStringLiteral("news@example.net"),
+            QStringLiteral("smtp.example.net"), QStringLiteral("pop.example.net"),
+            QStringLiteral("news"), QString(), QString()});
 }

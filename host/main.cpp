@@ -45,7 +45,8 @@ bool checkDatabase(const QString &connStr)
         try {
             db.execute(QStringLiteral("select count(*) from ACCOUNT"));
         } catch (const DbError &error) {
-            say(QStringLiteral("the database has no usable ACCOUNT table: %1").arg(error.description()));
+            say(QStringLiteral("the database has no usable ACCOUNT table: %1")
+                    .arg(error.description()));
             return false;
         }
     } catch (const DbError &error) {
@@ -60,7 +61,8 @@ bool ensureRegistered()
     const QString clsid = Registry::guidText(CLSID_ShowAccount);
     if (QFileInfo::exists(Registry::inprocServer(clsid)))
         return true;
-    const QString library = QCoreApplication::applicationDirPath() + QStringLiteral("/libtx_account.so");
+    const QString library
+        = QCoreApplication::applicationDirPath() + QStringLiteral("/libtx_account.so");
     const ComFailure outcome = ComActivator::registerLibrary(library);
     if (FAILED(outcome.status)) {
         say(QStringLiteral("cannot register %1: %2").arg(library, outcome.description));
@@ -117,12 +119,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tx_account"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Shows the tx_account account list for a database."));
+    parser.setApplicationDescription(
+        QStringLiteral("Shows the tx_account account list for a database."));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("screenshot"), QStringLiteral("Save the window as a PNG and close it."),
-                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("screenshot"),
+        QStringLiteral("Save the window as a PNG and close it."), QStringLiteral("FILE")});
     parser.addPositionalArgument(QStringLiteral("CONNSTR"),
-                                 QStringLiteral("Connection string (default: a sample SQLite database)."));
+        QStringLiteral("Connection string (default: a sample SQLite database)."));
     parser.process(app);
     if (parser.positionalArguments().size() > 1) {
         say(QStringLiteral("give at most one connection string"));
@@ -131,8 +134,9 @@ int main(int argc, char *argv[])
 
     QString connStr;
     try {
-        connStr = parser.positionalArguments().isEmpty() ? defaultConnectionString()
-                                                         : parser.positionalArguments().constFirst();
+        connStr = parser.positionalArguments().isEmpty()
+            ? defaultConnectionString()
+            : parser.positionalArguments().constFirst();
     } catch (const DbError &error) {
         say(QStringLiteral("cannot create the sample database: %1").arg(error.description()));
         return Failed;
@@ -142,7 +146,8 @@ int main(int argc, char *argv[])
 
     ComActivator::Result created = ComActivator::createByProgId(QStringLiteral(TX_ACCOUNT_PROGID));
     if (!created.object) {
-        say(QStringLiteral("cannot create %1: %2").arg(QStringLiteral(TX_ACCOUNT_PROGID), created.description));
+        say(QStringLiteral("cannot create %1: %2")
+                .arg(QStringLiteral(TX_ACCOUNT_PROGID), created.description));
         return Failed;
     }
     if (parser.isSet(QStringLiteral("screenshot")))

@@ -87,7 +87,8 @@ void Connection::connect()
 {
     m_settings = parseConnectionString(m_connectionString);
     if (!QSqlDatabase::isDriverAvailable(m_settings.driver))
-        throw DbError(QStringLiteral("The database driver %1 is not installed").arg(m_settings.driver));
+        throw DbError(
+            QStringLiteral("The database driver %1 is not installed").arg(m_settings.driver));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(m_settings.driver, m_name);
         m_registered = true;
@@ -153,7 +154,8 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
         throw DbError(QStringLiteral("Operation is not allowed when the connection is closed")
             + (m_openFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_openFailure));
 
-    std::unique_ptr<RowSource> rows = m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(statement);
+    std::unique_ptr<RowSource> rows
+        = m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(statement);
     if (!rows)
         return std::make_shared<Recordset>();
     auto recordset = std::make_shared<Recordset>(std::move(rows));

@@ -58,5 +58,4 @@ private:
     size_t m_pruneAt = minimumPruneAt;
     bool m_registered = false;
     sqlite3 *m_sqlite = nullptr; // owned by QtSql's connection
-
 };

@@ -36,8 +36,9 @@ QString readValue(const QString &text, qsizetype &pos, const QString &rawKey)
         ++pos;
         while (true) {
             if (pos >= text.size())
-                throw DbError(QStringLiteral("Connection string: the value of \"%1\" has no closing %2")
-                                  .arg(rawKey, close));
+                throw DbError(
+                    QStringLiteral("Connection string: the value of \"%1\" has no closing %2")
+                        .arg(rawKey, close));
             if (text.at(pos) == close) {
                 if (pos + 1 < text.size() && text.at(pos + 1) == close) {
                     value += close;
@@ -52,7 +53,8 @@ QString readValue(const QString &text, qsizetype &pos, const QString &rawKey)
         while (pos < text.size() && text.at(pos).isSpace())
             ++pos;
         if (pos < text.size() && text.at(pos) != QLatin1Char(';'))
-            throw DbError(QStringLiteral("Connection string: unexpected text after the quoted value of \"%1\"")
+            throw DbError(QStringLiteral(
+                "Connection string: unexpected text after the quoted value of \"%1\"")
                               .arg(rawKey));
         return value;
     }
@@ -60,9 +62,11 @@ QString readValue(const QString &text, qsizetype &pos, const QString &rawKey)
     const qsizetype stop = end < 0 ? text.size() : end;
     QString value = text.mid(pos, stop - pos).trimmed();
     pos = stop;
-    if (value.contains(QLatin1Char('"')) || value.contains(QLatin1Char('{')) || value.contains(QLatin1Char('}')))
-        throw DbError(QStringLiteral("Connection string: unbalanced quote or brace in the value of \"%1\"")
-                          .arg(rawKey));
+    if (value.contains(QLatin1Char('"')) || value.contains(QLatin1Char('{'))
+        || value.contains(QLatin1Char('}')))
+        throw DbError(
+            QStringLiteral("Connection string: unbalanced quote or brace in the value of \"%1\"")
+                .arg(rawKey));
     return value;
 }
 
@@ -150,10 +154,9 @@ ConnectionSettings sqliteFromPath(const QString &path)
     return sqliteFromUri(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
-const QStringList knownKeys = {
-    QStringLiteral("provider"), QStringLiteral("datasource"), QStringLiteral("database"),
-    QStringLiteral("initialcatalog"), QStringLiteral("server"), QStringLiteral("host"),
-    QStringLiteral("port"), QStringLiteral("userid"), QStringLiteral("uid"),
+const QStringList knownKeys = {QStringLiteral("provider"), QStringLiteral("datasource"),
+    QStringLiteral("database"), QStringLiteral("initialcatalog"), QStringLiteral("server"),
+    QStringLiteral("host"), QStringLiteral("port"), QStringLiteral("userid"), QStringLiteral("uid"),
     QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("pwd"),
     QStringLiteral("dsn"), QStringLiteral("driver")};
 
@@ -170,8 +173,9 @@ int parsePort(const QString &value)
     bool ok = false;
     const int port = value.toInt(&ok);
     if (!ok || port <= 0 || port > 65535)
-        throw DbError(QStringLiteral("Connection string: the port \"%1\" is not a number from 1 to 65535")
-                          .arg(value));
+        throw DbError(
+            QStringLiteral("Connection string: the port \"%1\" is not a number from 1 to 65535")
+                .arg(value));
     return port;
 }
 
@@ -246,7 +250,8 @@ ConnectionSettings fromServerUrl(const QUrl &url, const QString &driver)
     s.port = url.port(-1);
     s.databaseName = url.path().mid(1);
     const QUrlQuery query(url);
-    const QString socketKey = driver == u"QMYSQL" ? QStringLiteral("socket") : QStringLiteral("host");
+    const QString socketKey
+        = driver == u"QMYSQL" ? QStringLiteral("socket") : QStringLiteral("host");
     const QString host = query.hasQueryItem(socketKey)
         ? query.queryItemValue(socketKey, QUrl::FullyDecoded)
         : url.host();

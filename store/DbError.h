@@ -8,7 +8,8 @@
 class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString &description)
-        : std::runtime_error(description.toStdString()), m_description(description)
+        : std::runtime_error(description.toStdString())
+        , m_description(description)
     {
     }
 

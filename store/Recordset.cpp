@@ -69,8 +69,8 @@ int Recordset::position(const QString &field) const
             return index;
     const int index = m_rows->columnIndex(field);
     if (index < 0)
-        throw DbError(QStringLiteral("Item cannot be found in the collection: no field \"%1\"")
-                          .arg(field));
+        throw DbError(
+            QStringLiteral("Item cannot be found in the collection: no field \"%1\"").arg(field));
     m_positions.emplace_back(field, index);
     return index;
 }
@@ -84,8 +84,8 @@ QVariant Recordset::value(int position) const
 {
     ensureRow();
     if (position < 0 || position >= m_rows->columnCount())
-        throw DbError(QStringLiteral("Item cannot be found in the collection: no field %1")
-                          .arg(position));
+        throw DbError(
+            QStringLiteral("Item cannot be found in the collection: no field %1").arg(position));
     return m_rows->value(position);
 }
 

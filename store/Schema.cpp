@@ -19,22 +19,22 @@ QString keyColumn(const QString &driver)
 
 const QStringList &accountColumns()
 {
-    static const QStringList columns = {
-        QStringLiteral("P_ACCOUNT_NO"), QStringLiteral("KIND"), QStringLiteral("NAME"),
-        QStringLiteral("SENDER"), QStringLiteral("MAIL_ADDRESS"), QStringLiteral("SMTP_HOST"),
-        QStringLiteral("SMTP_PORT"), QStringLiteral("POP_HOST"), QStringLiteral("POP_PORT"),
-        QStringLiteral("USERID"), QStringLiteral("PSWD"), QStringLiteral("TEXT_SIG"),
-        QStringLiteral("HTML_SIG"), QStringLiteral("OFFICE_NAME"), QStringLiteral("OFFICE_SECTION"),
-        QStringLiteral("TEL_NUMBER"), QStringLiteral("FAX_NUMBER"), QStringLiteral("ADDRESS1"),
-        QStringLiteral("ADDRESS2"), QStringLiteral("HANDY")};
+    static const QStringList columns = {QStringLiteral("P_ACCOUNT_NO"), QStringLiteral("KIND"),
+        QStringLiteral("NAME"), QStringLiteral("SENDER"), QStringLiteral("MAIL_ADDRESS"),
+        QStringLiteral("SMTP_HOST"), QStringLiteral("SMTP_PORT"), QStringLiteral("POP_HOST"),
+        QStringLiteral("POP_PORT"), QStringLiteral("USERID"), QStringLiteral("PSWD"),
+        QStringLiteral("TEXT_SIG"), QStringLiteral("HTML_SIG"), QStringLiteral("OFFICE_NAME"),
+        QStringLiteral("OFFICE_SECTION"), QStringLiteral("TEL_NUMBER"),
+        QStringLiteral("FAX_NUMBER"), QStringLiteral("ADDRESS1"), QStringLiteral("ADDRESS2"),
+        QStringLiteral("HANDY")};
     return columns;
 }
 
 QStringList accountSchemaStatements(const QString &driver)
 {
-    QStringList columns = {keyColumn(driver),
-                           QStringLiteral("P_ACCOUNT_NO INTEGER NOT NULL DEFAULT 0"),
-                           QStringLiteral("KIND CHAR(1) NOT NULL")};
+    QStringList columns
+        = {keyColumn(driver), QStringLiteral("P_ACCOUNT_NO INTEGER NOT NULL DEFAULT 0"),
+            QStringLiteral("KIND CHAR(1) NOT NULL")};
     // MySQL's TEXT ends at 65 535 bytes, short of a long signature.
     const QString text
         = driver == u"QMYSQL" ? QStringLiteral(" LONGTEXT") : QStringLiteral(" TEXT");

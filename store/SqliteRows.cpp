@@ -23,7 +23,8 @@ std::unique_ptr<SqliteRows> SqliteRows::run(sqlite3 *db, const QString &statemen
     const QByteArray text = statement.toUtf8();
     sqlite3_stmt *prepared = nullptr;
     const char *tail = nullptr;
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()) + 1, &prepared, &tail) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()) + 1, &prepared, &tail)
+        != SQLITE_OK)
         fail(db);
     if (!prepared)
         return nullptr;
@@ -93,7 +94,8 @@ QVariant SqliteRows::value(int column) const
         return QVariant(QMetaType::fromType<QString>());
     case SQLITE_BLOB: {
         const void *bytes = sqlite3_column_blob(m_statement, column);
-        return QByteArray(static_cast<const char *>(bytes), sqlite3_column_bytes(m_statement, column));
+        return QByteArray(
+            static_cast<const char *>(bytes), sqlite3_column_bytes(m_statement, column));
     }
     default: {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));

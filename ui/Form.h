@@ -31,11 +31,11 @@ public:
 protected:
     // Creates the window's controls on a fresh widget.
     virtual void setupWidget(FormDialog *dialog) = 0;
-    virtual void Form_Load() {}
-    virtual void Form_Unload() {}
-    virtual void Form_Resize() {}
+    virtual void Form_Load() { }
+    virtual void Form_Unload() { }
+    virtual void Form_Resize() { }
     // Seen only by windows that turn key preview on.
-    virtual void Form_KeyDown(int & /*KeyCode*/, int /*Shift*/) {}
+    virtual void Form_KeyDown(int & /*KeyCode*/, int /*Shift*/) { }
     // What the close box does; a window unloads unless it says otherwise.
     virtual void closeRequested() { unload(); }
 

@@ -15,7 +15,8 @@ FormDialog::FormDialog(QWidget *parent)
 
 void FormDialog::setKind(Kind kind)
 {
-    const Qt::WindowFlags border = Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    const Qt::WindowFlags border
+        = Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     switch (kind) {
     case Kind::Resizable:
         setWindowFlags(Qt::Window | border | Qt::WindowMinMaxButtonsHint);

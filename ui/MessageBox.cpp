@@ -32,9 +32,8 @@ MessageBox::Answer MessageBox::show(const QString &text, Buttons buttons, Icon i
         return answerer()({text, buttons, icon});
 
     QMessageBox box(qtIcon(icon), title(), text,
-                    buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                 : QMessageBox::Ok,
-                    QApplication::activeWindow());
+        buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+        QApplication::activeWindow());
     box.setObjectName(QStringLiteral("TovrixMessage"));
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;

@@ -34,8 +34,9 @@ QStringList creationOrder(SSTree *tree)
     for (int i = 1; i <= tree->nodeCount(); ++i) {
         SSNode *node = tree->nodeAt(i);
         lines << QStringLiteral("%1<%2 %3 [%4]")
-                     .arg(node->key(), node->parentNode() ? node->parentNode()->key() : QStringLiteral("-"),
-                          node->text(), node->markerText());
+                     .arg(node->key(),
+                         node->parentNode() ? node->parentNode()->key() : QStringLiteral("-"),
+                         node->text(), node->markerText());
     }
     return lines;
 }
@@ -54,7 +55,7 @@ const QStringList commandKeys = {"addf", "updatef", "delf", "add", "update", "co
 QStringList enabledButtons()
 {
     QStringList keys;
-    for (const QString &key : commandKeys + QStringList{"close"})
+    for (const QString &key : commandKeys + QStringList {"close"})
         if (browse().button(key)->isEnabled())
             keys << key;
     return keys;
@@ -111,7 +112,8 @@ void TestAccountBrowse::cleanup()
 
 void TestAccountBrowse::inWindow(TestDatabase &table, const std::function<void(SSTree *)> &check)
 {
-    QVERIFY(inAccountList(table.connectionString(), [&](AccountBrowse &window) { check(window.SSTree1()); }));
+    QVERIFY(inAccountList(
+        table.connectionString(), [&](AccountBrowse &window) { check(window.SSTree1()); }));
 }
 
 void TestAccountBrowse::childrenLoadDepthFirstInKeyOrderWhateverTheirNames()
@@ -125,13 +127,13 @@ void TestAccountBrowse::childrenLoadDepthFirstInKeyOrderWhateverTheirNames()
     const QString afterAlpha = table.addFolder("0", "Aardvark");
 
     inWindow(table, [&](SSTree *tree) {
-        QCOMPARE(creationOrder(tree), (QStringList{"0<- ｱｶｳﾝﾄ [0]", zeta + "<0 Zeta [0]", mid + "<" + zeta + " Mid [0]",
-                                                   inner + "<" + mid + " aaa [" + inner + "]",
-                                                   last + "<" + zeta + " Beta [" + last + "]",
-                                                   alpha + "<0 Alpha [" + alpha + "]",
-                                                   afterAlpha + "<0 Aardvark [0]"}));
-        QCOMPARE(childKeys(tree->node("0")), (QStringList{zeta, alpha, afterAlpha}));
-        QCOMPARE(childKeys(tree->node(zeta)), (QStringList{mid, last}));
+        QCOMPARE(creationOrder(tree),
+            (QStringList {"0<- ｱｶｳﾝﾄ [0]", zeta + "<0 Zeta [0]", mid + "<" + zeta + " Mid [0]",
+                inner + "<" + mid + " aaa [" + inner + "]",
+                last + "<" + zeta + " Beta [" + last + "]", alpha + "<0 Alpha [" + alpha + "]",
+                afterAlpha + "<0 Aardvark [0]"}));
+        QCOMPARE(childKeys(tree->node("0")), (QStringList {zeta, alpha, afterAlpha}));
+        QCOMPARE(childKeys(tree->node(zeta)), (QStringList {mid, last}));
         QCOMPARE(browse().atNode, tree->node("0"));
     });
     QVERIFY(m_recording->messages().isEmpty());
@@ -145,9 +147,10 @@ void TestAccountBrowse::theLoadRunsOneQueryPerRowInTreeOrder()
     const QString top = table.addAccount("0", "T");
     m_recording->statements.clear();
     inWindow(table, [](SSTree *) {});
-    const QString query = QStringLiteral("SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = %1 ORDER BY ACCOUNT_NO");
+    const QString query
+        = QStringLiteral("SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = %1 ORDER BY ACCOUNT_NO");
     QCOMPARE(m_recording->statements,
-             (QStringList{query.arg("0"), query.arg(folder), query.arg(account), query.arg(top)}));
+        (QStringList {query.arg("0"), query.arg(folder), query.arg(account), query.arg(top)}));
 }
 
 void TestAccountBrowse::eachKindOfNodeHasItsLook_data()
@@ -156,9 +159,15 @@ void TestAccountBrowse::eachKindOfNodeHasItsLook_data()
     QTest::addColumn<QString>("image");
     QTest::addColumn<QString>("expandedImage");
     QTest::addColumn<QColor>("colour");
-    QTest::newRow("root") << "root" << "root" << "root" << QColor(200, 160, 50);
-    QTest::newRow("folder") << "folder" << "close" << "open" << QColor(0, 0, 255);
-    QTest::newRow("account") << "account" << "account" << "" << QColor(0, 80, 0);
+    QTest::newRow("root") << "root"
+                          << "root"
+                          << "root" << QColor(200, 160, 50);
+    QTest::newRow("folder") << "folder"
+                            << "close"
+                            << "open" << QColor(0, 0, 255);
+    QTest::newRow("account") << "account"
+                             << "account"
+                             << "" << QColor(0, 80, 0);
 }
 
 void TestAccountBrowse::eachKindOfNodeHasItsLook()
@@ -167,7 +176,9 @@ void TestAccountBrowse::eachKindOfNodeHasItsLook()
     TestDatabase table;
     const QString folder = table.addFolder("0", "F");
     const QString account = table.addAccount(folder, "A");
-    const QString key = which == u"root" ? QStringLiteral("0") : which == u"folder" ? folder : account;
+    const QString key = which == u"root" ? QStringLiteral("0")
+        : which == u"folder"             ? folder
+                                         : account;
     inWindow(table, [&](SSTree *tree) {
         SSNode *node = tree->node(key);
         QTEST(node->image(), "image");
@@ -274,7 +285,7 @@ void TestAccountBrowse::onlyCloseIsOfferedRightAfterTheLoad()
 {
     TestDatabase table;
     table.addFolder("0", "F");
-    inWindow(table, [](SSTree *) { QCOMPARE(enabledButtons(), QStringList{"close"}); });
+    inWindow(table, [](SSTree *) { QCOMPARE(enabledButtons(), QStringList {"close"}); });
 }
 
 void TestAccountBrowse::theButtonsFollowTheKindOfTheClickedNode_data()
@@ -284,13 +295,13 @@ void TestAccountBrowse::theButtonsFollowTheKindOfTheClickedNode_data()
     const QStringList root = {"addf", "add", "close"};
     const QStringList folder = {"addf", "updatef", "delf", "add", "close"};
     const QStringList account = {"update", "copy", "del", "close"};
-    QTest::newRow("root") << QStringList{"root"} << root;
-    QTest::newRow("top folder") << QStringList{"folder"} << folder;
-    QTest::newRow("deep folder") << QStringList{"deep folder"} << folder;
-    QTest::newRow("account") << QStringList{"account"} << account;
-    QTest::newRow("folder, account, root") << QStringList{"folder", "account", "root"} << root;
-    QTest::newRow("root, account") << QStringList{"root", "account"} << account;
-    QTest::newRow("account, deep folder") << QStringList{"account", "deep folder"} << folder;
+    QTest::newRow("root") << QStringList {"root"} << root;
+    QTest::newRow("top folder") << QStringList {"folder"} << folder;
+    QTest::newRow("deep folder") << QStringList {"deep folder"} << folder;
+    QTest::newRow("account") << QStringList {"account"} << account;
+    QTest::newRow("folder, account, root") << QStringList {"folder", "account", "root"} << root;
+    QTest::newRow("root, account") << QStringList {"root", "account"} << account;
+    QTest::newRow("account, deep folder") << QStringList {"account", "deep folder"} << folder;
 }
 
 void TestAccountBrowse::theButtonsFollowTheKindOfTheClickedNode()
@@ -363,10 +374,12 @@ void TestAccountBrowse::aDeepChainIsShownDownToTheLimitWithOneMessage()
     TestDatabase table;
     constexpr int rows = 100000;
     table.db().execute(QStringLiteral("BEGIN"));
-    table.db().execute(QStringLiteral("INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME) VALUES(1,0,'F','1')"));
-    table.db().execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                      "INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME) "
-                                      "SELECT i, i - 1, 'F', i FROM n")
+    table.db().execute(QStringLiteral(
+        "INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME) VALUES(1,0,'F','1')"));
+    table.db().execute(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+        "INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME) "
+        "SELECT i, i - 1, 'F', i FROM n")
                            .arg(rows));
     table.db().execute(QStringLiteral("COMMIT"));
     QCOMPARE(table.rowCount(), rows);
@@ -383,7 +396,8 @@ void TestAccountBrowse::aDeepChainIsShownDownToTheLimitWithOneMessage()
 void TestAccountBrowse::aRowThatNamesItselfAsParentDoesNotLoadForever()
 {
     TestDatabase table;
-    table.db().execute(QStringLiteral("INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME) VALUES(0,0,'X','zero')"));
+    table.db().execute(QStringLiteral(
+        "INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME) VALUES(0,0,'X','zero')"));
     const QString folder = table.addFolder("0", "F");
     table.addAccount(folder, "A");
     inWindow(table, [&](SSTree *tree) {
@@ -397,9 +411,11 @@ void TestAccountBrowse::duplicateNumbersAreReportedNotCrashedOn()
 {
     TestDatabase table;
     table.db().execute(QStringLiteral("DROP TABLE ACCOUNT"));
-    table.db().execute(QStringLiteral("CREATE TABLE ACCOUNT (ACCOUNT_NO INTEGER, P_ACCOUNT_NO INTEGER, KIND TEXT, "
-                                      "NAME TEXT)"));
-    for (const char *row : {"(1,0,'F','one')", "(1,0,'F','one again')", "(2,1,'A','child')", "(3,0,'F','three')"})
+    table.db().execute(
+        QStringLiteral("CREATE TABLE ACCOUNT (ACCOUNT_NO INTEGER, P_ACCOUNT_NO INTEGER, KIND TEXT, "
+                       "NAME TEXT)"));
+    for (const char *row :
+        {"(1,0,'F','one')", "(1,0,'F','one again')", "(2,1,'A','child')", "(3,0,'F','three')"})
         table.db().execute(QStringLiteral("INSERT INTO ACCOUNT VALUES") + QLatin1String(row));
     inWindow(table, [](SSTree *tree) {
         QCOMPARE(tree->node("1")->text(), QStringLiteral("one"));

@@ -33,7 +33,8 @@ public:
             return false;
         const auto *key = static_cast<QKeyEvent *>(event);
         const int code = key->key();
-        if (code != Qt::Key_Control && code != Qt::Key_Shift && code != Qt::Key_Alt && code != Qt::Key_Meta)
+        if (code != Qt::Key_Control && code != Qt::Key_Shift && code != Qt::Key_Alt
+            && code != Qt::Key_Meta)
             keys << QKeySequence(key->keyCombination()).toString();
         return false;
     }
@@ -120,14 +121,16 @@ void TestMoveRename::anAccountDroppedOnAFolderMovesThereInTreeAndTable()
     const QString account = table.addAccount(from, "mail");
     const QString to = table.addFolder("0", "to");
     QStringList expected = table.snapshot();
-    expected.replaceInStrings(QRegularExpression("^" + account + " " + from + " "), account + " " + to + " ");
+    expected.replaceInStrings(
+        QRegularExpression("^" + account + " " + from + " "), account + " " + to + " ");
 
     withTree(table, [&](SSTree *tree) {
         dragNode(tree, tree->node(account), tree->node(to));
         QCOMPARE(tree->node(account)->parentNode(), tree->node(to));
         QCOMPARE(tree->dropHighlight(), nullptr);
     });
-    QCOMPARE(m_recording->statements, QStringList{"UPDATE ACCOUNT SET P_ACCOUNT_NO = " + to + " WHERE ACCOUNT_NO = " + account});
+    QCOMPARE(m_recording->statements,
+        QStringList {"UPDATE ACCOUNT SET P_ACCOUNT_NO = " + to + " WHERE ACCOUNT_NO = " + account});
     QCOMPARE(table.snapshot(), expected);
     QVERIFY(m_recording->messages().isEmpty());
 }
@@ -143,8 +146,10 @@ void TestMoveRename::aFolderDroppedOnTheRootTakesItsSubtreeAlong()
         QCOMPARE(tree->node(inner)->parentNode(), tree->node("0"));
         QCOMPARE(tree->node(account)->parentNode(), tree->node(inner));
     });
-    QCOMPARE(m_recording->statements, QStringList{"UPDATE ACCOUNT SET P_ACCOUNT_NO = 0 WHERE ACCOUNT_NO = " + inner});
-    QCOMPARE(table.value("select P_ACCOUNT_NO from ACCOUNT where ACCOUNT_NO = " + inner), QStringLiteral("0"));
+    QCOMPARE(m_recording->statements,
+        QStringList {"UPDATE ACCOUNT SET P_ACCOUNT_NO = 0 WHERE ACCOUNT_NO = " + inner});
+    QCOMPARE(table.value("select P_ACCOUNT_NO from ACCOUNT where ACCOUNT_NO = " + inner),
+        QStringLiteral("0"));
     QCOMPARE(table.value("select P_ACCOUNT_NO from ACCOUNT where ACCOUNT_NO = " + account), inner);
 }
 
@@ -152,11 +157,16 @@ void TestMoveRename::dropsThatMakeNoSenseChangeNothingSilently_data()
 {
     QTest::addColumn<QString>("dragged");
     QTest::addColumn<QString>("target");
-    QTest::newRow("account onto account") << "mail" << "other mail";
-    QTest::newRow("account onto itself") << "mail" << "mail";
-    QTest::newRow("folder onto itself") << "twin" << "twin";
-    QTest::newRow("folder onto a folder of the same name") << "twin" << "twin 2";
-    QTest::newRow("the root onto a folder") << "root" << "twin";
+    QTest::newRow("account onto account") << "mail"
+                                          << "other mail";
+    QTest::newRow("account onto itself") << "mail"
+                                         << "mail";
+    QTest::newRow("folder onto itself") << "twin"
+                                        << "twin";
+    QTest::newRow("folder onto a folder of the same name") << "twin"
+                                                           << "twin 2";
+    QTest::newRow("the root onto a folder") << "root"
+                                            << "twin";
 }
 
 void TestMoveRename::dropsThatMakeNoSenseChangeNothingSilently()
@@ -184,9 +194,12 @@ void TestMoveRename::aDropBelowANodeOfTheDraggedNodesNameIsRefused_data()
 {
     QTest::addColumn<QString>("dragged");
     QTest::addColumn<QString>("target");
-    QTest::newRow("into its own child") << "a" << "b";
-    QTest::newRow("into its own grandchild") << "a" << "c";
-    QTest::newRow("a namesake of an ancestor") << "other a" << "b";
+    QTest::newRow("into its own child") << "a"
+                                        << "b";
+    QTest::newRow("into its own grandchild") << "a"
+                                             << "c";
+    QTest::newRow("a namesake of an ancestor") << "other a"
+                                               << "b";
 }
 
 void TestMoveRename::aDropBelowANodeOfTheDraggedNodesNameIsRefused()
@@ -200,8 +213,9 @@ void TestMoveRename::aDropBelowANodeOfTheDraggedNodesNameIsRefused()
     keys["c"] = table.addFolder(keys["b"], "C");
     keys["other a"] = table.addFolder("0", "A");
     const QStringList before = table.snapshot();
-    withTree(table, [&](SSTree *tree) { dragNode(tree, tree->node(keys[dragged]), tree->node(keys[target])); });
-    QCOMPARE(m_recording->messages(), QStringList{refused});
+    withTree(table,
+        [&](SSTree *tree) { dragNode(tree, tree->node(keys[dragged]), tree->node(keys[target])); });
+    QCOMPARE(m_recording->messages(), QStringList {refused});
     QVERIFY(m_recording->statements.isEmpty());
     QCOMPARE(table.snapshot(), before);
 }
@@ -212,14 +226,16 @@ void TestMoveRename::aFailingMoveLeavesTheNodeWhereItWas()
     const QString from = table.addFolder("0", "from");
     const QString account = table.addAccount(from, "mail");
     const QString to = table.addFolder("0", "to");
-    table.db().execute("CREATE TRIGGER refuse BEFORE UPDATE ON ACCOUNT BEGIN SELECT RAISE(ABORT, 'moves refused'); END");
+    table.db().execute("CREATE TRIGGER refuse BEFORE UPDATE ON ACCOUNT BEGIN SELECT RAISE(ABORT, "
+                       "'moves refused'); END");
     withTree(table, [&](SSTree *tree) {
         dragNode(tree, tree->node(account), tree->node(to));
         QCOMPARE(tree->node(account)->parentNode(), tree->node(from));
         QCOMPARE(tree->dropHighlight(), nullptr);
     });
     QCOMPARE(m_recording->messages().size(), 1);
-    QVERIFY2(m_recording->messages().front().contains("moves refused"), qPrintable(m_recording->messages().front()));
+    QVERIFY2(m_recording->messages().front().contains("moves refused"),
+        qPrintable(m_recording->messages().front()));
     QCOMPARE(table.value("select P_ACCOUNT_NO from ACCOUNT where ACCOUNT_NO = " + account), from);
 }
 
@@ -261,13 +277,15 @@ void TestMoveRename::holdingThePointerOnTheTopLineScrollsUpIntoTheDeepestShownNo
         tree->setTopNode(tree->node(after));
         QCOMPARE(tree->topNode(), tree->node(after));
         SSNode *pressed = tree->nodeOnLine(2);
-        QTest::mousePress(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(tree, pressed));
+        QTest::mousePress(
+            tree->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(tree, pressed));
         moveWithLeftHeld(tree, centreOf(tree, pressed) + QPoint(2, 0));
         moveWithLeftHeld(tree, centreOf(tree, tree->node(after)));
         QCOMPARE(tree->topNode(), tree->node(deepest));
         moveWithLeftHeld(tree, centreOf(tree, tree->node(deepest)));
         QCOMPARE(tree->topNode(), tree->node(inner));
-        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(tree, pressed));
+        QTest::mouseRelease(
+            tree->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(tree, pressed));
     });
 }
 
@@ -276,10 +294,18 @@ void TestMoveRename::aLabelEditedInPlaceRenamesItsRow_data()
     QTest::addColumn<QString>("which");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("statementName");
-    QTest::newRow("folder") << "folder" << "Sales" << "Sales";
-    QTest::newRow("account") << "account" << "営業" << "営業";
-    QTest::newRow("apostrophes") << "account" << "O'Neill's" << "O''Neill''s";
-    QTest::newRow("root") << "root" << "Everything" << "Everything";
+    QTest::newRow("folder") << "folder"
+                            << "Sales"
+                            << "Sales";
+    QTest::newRow("account") << "account"
+                             << "営業"
+                             << "営業";
+    QTest::newRow("apostrophes") << "account"
+                                 << "O'Neill's"
+                                 << "O''Neill''s";
+    QTest::newRow("root") << "root"
+                          << "Everything"
+                          << "Everything";
 }
 
 void TestMoveRename::aLabelEditedInPlaceRenamesItsRow()
@@ -296,9 +322,12 @@ void TestMoveRename::aLabelEditedInPlaceRenamesItsRow()
         renameInPlace(tree, tree->node(keys[which]), label);
         QCOMPARE(tree->node(keys[which])->text(), label);
     });
-    QCOMPARE(m_recording->statements, QStringList{"UPDATE ACCOUNT SET NAME='" + statementName + "' WHERE ACCOUNT_NO=" + keys[which]});
+    QCOMPARE(m_recording->statements,
+        QStringList {
+            "UPDATE ACCOUNT SET NAME='" + statementName + "' WHERE ACCOUNT_NO=" + keys[which]});
     if (which != u"root")
-        expected.replaceInStrings(QRegularExpression("^(" + keys[which] + " \\S+ \\S+ ).*$"), "\\1" + label);
+        expected.replaceInStrings(
+            QRegularExpression("^(" + keys[which] + " \\S+ \\S+ ).*$"), "\\1" + label);
     QCOMPARE(table.snapshot(), expected);
 }
 
@@ -340,8 +369,9 @@ void TestMoveRename::cutCopyAndPasteNeverReachTheTree_data()
 {
     QTest::addColumn<bool>("treeFocused");
     QTest::addColumn<QStringList>("reaching");
-    QTest::newRow("tree focused") << true << QStringList{"X", "Ctrl+Shift+X", "Ctrl+Alt+C"};
-    QTest::newRow("toolbar focused") << false << QStringList{"Ctrl+X", "Ctrl+C", "Ctrl+V", "X", "Ctrl+Shift+X", "Ctrl+Alt+C"};
+    QTest::newRow("tree focused") << true << QStringList {"X", "Ctrl+Shift+X", "Ctrl+Alt+C"};
+    QTest::newRow("toolbar focused")
+        << false << QStringList {"Ctrl+X", "Ctrl+C", "Ctrl+V", "X", "Ctrl+Shift+X", "Ctrl+Alt+C"};
 }
 
 void TestMoveRename::cutCopyAndPasteNeverReachTheTree()
@@ -360,10 +390,11 @@ void TestMoveRename::cutCopyAndPasteNeverReachTheTree()
         QTRY_COMPARE(QApplication::focusWidget(), target);
         KeyRecorder recorder;
         target->installEventFilter(&recorder);
-        const std::pair<Qt::Key, Qt::KeyboardModifiers> presses[] = {
-            {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_V, Qt::ControlModifier},
-            {Qt::Key_X, Qt::NoModifier}, {Qt::Key_X, Qt::ControlModifier | Qt::ShiftModifier},
-            {Qt::Key_C, Qt::ControlModifier | Qt::AltModifier}};
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> presses[]
+            = {{Qt::Key_X, Qt::ControlModifier}, {Qt::Key_C, Qt::ControlModifier},
+                {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_X, Qt::NoModifier},
+                {Qt::Key_X, Qt::ControlModifier | Qt::ShiftModifier},
+                {Qt::Key_C, Qt::ControlModifier | Qt::AltModifier}};
         for (const auto &[key, modifiers] : presses)
             QTest::keyClick(target, key, modifiers);
         target->removeEventFilter(&recorder);

@@ -301,11 +301,13 @@ int main(int argc, char **argv)
 
     expect(getClassObject(NULL, &IID_IClassFactory, &none) == E_INVALIDARG, "null class id");
     expect(getClassObject(&CLSID_ShowAccount, NULL, &none) == E_INVALIDARG, "null interface id");
-    expect(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, NULL) == E_POINTER, "null out pointer");
-    expect(getClassObject(&unknownGuid, &IID_IClassFactory, &none) == CLASS_E_CLASSNOTAVAILABLE && !none,
-           "unknown class");
+    expect(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, NULL) == E_POINTER,
+        "null out pointer");
+    expect(getClassObject(&unknownGuid, &IID_IClassFactory, &none) == CLASS_E_CLASSNOTAVAILABLE
+            && !none,
+        "unknown class");
     expect(getClassObject(&CLSID_ShowAccount, &unknownGuid, &none) == E_NOINTERFACE && !none,
-           "factory for an unknown interface");
+        "factory for an unknown interface");
     expect(canUnloadNow() == S_OK, "nothing alive before the first object");
 
     hr = getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, (void **)&factory);
@@ -314,12 +316,12 @@ int main(int argc, char **argv)
         return 1;
     expect(canUnloadNow() == S_FALSE, "a live factory keeps the library");
     expect(factory->lpVtbl->CreateInstance(factory, (IUnknown *)factory, &IID__ShowAccount, &none)
-               == CLASS_E_NOAGGREGATION,
-           "aggregation refused");
+            == CLASS_E_NOAGGREGATION,
+        "aggregation refused");
     expect(factory->lpVtbl->CreateInstance(factory, NULL, &unknownGuid, &none) == E_NOINTERFACE,
-           "unknown interface of the object");
+        "unknown interface of the object");
     expect(factory->lpVtbl->CreateInstance(factory, NULL, &IID__ShowAccount, NULL) == E_POINTER,
-           "CreateInstance without out pointer");
+        "CreateInstance without out pointer");
     hr = factory->lpVtbl->CreateInstance(factory, NULL, &IID__ShowAccount, (void **)&account);
     expect(hr == S_OK && account, "object created");
     expect(factory->lpVtbl->LockServer(factory, 1) == S_OK, "lock");
@@ -328,11 +330,12 @@ int main(int argc, char **argv)
         return 1;
 
     expect(account->lpVtbl->QueryInterface(account, &IID_IUnknown, (void **)&unknown) == S_OK,
-           "IUnknown");
+        "IUnknown");
     expect(account->lpVtbl->QueryInterface(account, NULL, &none) == E_INVALIDARG, "QI null id");
-    expect(account->lpVtbl->QueryInterface(account, &IID_IUnknown, NULL) == E_POINTER, "QI null out");
+    expect(
+        account->lpVtbl->QueryInterface(account, &IID_IUnknown, NULL) == E_POINTER, "QI null out");
     expect(account->lpVtbl->QueryInterface(account, &unknownGuid, &none) == E_NOINTERFACE && !none,
-           "QI unknown interface");
+        "QI unknown interface");
     if (unknown)
         unknown->lpVtbl->Release(unknown);
 
@@ -340,26 +343,27 @@ int main(int argc, char **argv)
     checkNames(account);
     names[0] = nameText;
     expect(account->lpVtbl->GetIDsOfNames(account, &IID_NULL, names, 1, 0, &id) == S_OK
-               && id == DISPID_showAccountForm,
-           "GetIDsOfNames ignores case");
+            && id == DISPID_showAccountForm,
+        "GetIDsOfNames ignores case");
     names[0] = wrongName;
-    expect(account->lpVtbl->GetIDsOfNames(account, &IID_NULL, names, 1, 0, &id) == DISP_E_UNKNOWNNAME
-               && id == DISPID_UNKNOWN,
-           "unknown member name");
+    expect(
+        account->lpVtbl->GetIDsOfNames(account, &IID_NULL, names, 1, 0, &id) == DISP_E_UNKNOWNNAME
+            && id == DISPID_UNKNOWN,
+        "unknown member name");
     expect(account->lpVtbl->GetIDsOfNames(account, &IID_NULL, NULL, 1, 0, &id) == E_INVALIDARG,
-           "GetIDsOfNames without names");
+        "GetIDsOfNames without names");
 
     connStr = TxSysAllocString(u"/nonexistent/accounts.db");
     hr = account->lpVtbl->showAccountForm(account, &connStr);
     expect(FAILED(hr), "showAccountForm without a display fails");
     expect(containsAscii(connStr, "/nonexistent/accounts.db") && TxSysStringLen(connStr) == 24,
-           "the caller's string is unchanged");
+        "the caller's string is unchanged");
     expect(account->lpVtbl->QueryInterface(account, &IID_IErrorInfo, (void **)&errorInfo) == S_OK,
-           "IErrorInfo");
+        "IErrorInfo");
     if (errorInfo) {
         expect(errorInfo->lpVtbl->GetDescription(errorInfo, &description) == S_OK
-                   && containsAscii(description, "display"),
-               "the description names the missing display");
+                && containsAscii(description, "display"),
+            "the description names the missing display");
         TxSysFreeString(description);
         errorInfo->lpVtbl->Release(errorInfo);
     }
@@ -373,41 +377,41 @@ int main(int argc, char **argv)
     params.cArgs = 1;
     params.cNamedArgs = 0;
     memset(&exception, 0, sizeof exception);
-    hr = account->lpVtbl->Invoke(account, DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD, &params,
-                                 NULL, &exception, &argError);
+    hr = account->lpVtbl->Invoke(account, DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD,
+        &params, NULL, &exception, &argError);
     expect(hr == DISP_E_EXCEPTION && FAILED(exception.scode)
-               && containsAscii(exception.bstrDescription, "display"),
-           "Invoke reports the failure through EXCEPINFO");
+            && containsAscii(exception.bstrDescription, "display"),
+        "Invoke reports the failure through EXCEPINFO");
     TxSysFreeString(exception.bstrSource);
     TxSysFreeString(exception.bstrDescription);
     checkErrorInfo(account);
     checkInvokeArguments(account);
 
-    expect(account->lpVtbl->Invoke(account, 12345, &IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL,
-                                   NULL)
-               == DISP_E_MEMBERNOTFOUND,
-           "unknown DISPID");
-    expect(account->lpVtbl->Invoke(account, DISPID_showAccountForm, &unknownGuid, 0, DISPATCH_METHOD,
-                                   &params, NULL, NULL, NULL)
-               == DISP_E_UNKNOWNINTERFACE,
-           "Invoke with a non-null interface id");
-    expect(account->lpVtbl->Invoke(account, DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD, NULL,
-                                   NULL, NULL, NULL)
-               == E_INVALIDARG,
-           "Invoke without parameters");
+    expect(account->lpVtbl->Invoke(
+               account, 12345, &IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL, NULL)
+            == DISP_E_MEMBERNOTFOUND,
+        "unknown DISPID");
+    expect(account->lpVtbl->Invoke(account, DISPID_showAccountForm, &unknownGuid, 0,
+               DISPATCH_METHOD, &params, NULL, NULL, NULL)
+            == DISP_E_UNKNOWNINTERFACE,
+        "Invoke with a non-null interface id");
+    expect(account->lpVtbl->Invoke(account, DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD,
+               NULL, NULL, NULL, NULL)
+            == E_INVALIDARG,
+        "Invoke without parameters");
     params.cArgs = 2;
     expect(account->lpVtbl->Invoke(account, DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD,
-                                   &params, NULL, NULL, NULL)
-               == DISP_E_BADPARAMCOUNT,
-           "two arguments");
+               &params, NULL, NULL, NULL)
+            == DISP_E_BADPARAMCOUNT,
+        "two arguments");
     params.cArgs = 1;
     argument.vt = VT_I4;
     argument.u.lVal = 7;
     expect(account->lpVtbl->Invoke(account, DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD,
-                                   &params, NULL, NULL, &argError)
-                   == DISP_E_TYPEMISMATCH
-               && argError == 0,
-           "a number where text is expected");
+               &params, NULL, NULL, &argError)
+                == DISP_E_TYPEMISMATCH
+            && argError == 0,
+        "a number where text is expected");
     TxSysFreeString(connStr);
 
     expect(account->lpVtbl->AddRef(account) == 2, "AddRef counts");

@@ -15,8 +15,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,8 +35,7 @@ QString libraryPath()
     return QFileInfo(qEnvironmentVariable("TX_ACCOUNT_LIBRARY")).canonicalFilePath();
 }
 
-template <typename Fn>
-Fn loadedEntry(const char *name)
+template <typename Fn> Fn loadedEntry(const char *name)
 {
     void *handle = dlopen(libraryPath().toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD);
     return handle ? reinterpret_cast<Fn>(dlsym(handle, name)) : nullptr;
@@ -88,7 +87,8 @@ private Q_SLOTS:
     void unregistrationRemovesTheEntries();
 
 private:
-    HRESULT showAndClose(const QString &connStr, const std::function<void(QWidget *)> &whileOpen = {});
+    HRESULT showAndClose(
+        const QString &connStr, const std::function<void(QWidget *)> &whileOpen = {});
 
     QTemporaryDir m_registryDir;
     _ShowAccount *m_account = nullptr;
@@ -97,14 +97,16 @@ private:
 void TestEndToEnd::initTestCase()
 {
     QVERIFY(!libraryPath().isEmpty());
-    qputenv("TX_ACCOUNT_REGISTRY", (m_registryDir.path() + QStringLiteral("/registry.ini")).toLocal8Bit());
+    qputenv("TX_ACCOUNT_REGISTRY",
+        (m_registryDir.path() + QStringLiteral("/registry.ini")).toLocal8Bit());
     const ComFailure registered = ComActivator::registerLibrary(libraryPath());
     QCOMPARE(registered.status, S_OK);
 }
 
 void TestEndToEnd::init()
 {
-    ComActivator::Result created = ComActivator::createByProgId(QStringLiteral("tx_account.ShowAccount"));
+    ComActivator::Result created
+        = ComActivator::createByProgId(QStringLiteral("tx_account.ShowAccount"));
     QVERIFY2(created.object, qPrintable(created.description));
     m_account = created.object;
 }
@@ -119,7 +121,8 @@ void TestEndToEnd::cleanup()
         QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
 }
 
-HRESULT TestEndToEnd::showAndClose(const QString &connStr, const std::function<void(QWidget *)> &whileOpen)
+HRESULT TestEndToEnd::showAndClose(
+    const QString &connStr, const std::function<void(QWidget *)> &whileOpen)
 {
     bool ran = false;
     ModalDriver::whenShown(
@@ -143,25 +146,29 @@ void TestEndToEnd::registrationWritesTheEntriesAHostNeeds()
     QCOMPARE(clsid, QStringLiteral("{84A65E4E-0516-4E6D-8F86-AF57DE481DE1}"));
     QCOMPARE(Registry::inprocServer(clsid), libraryPath());
     QCOMPARE(Registry::threadingModel(clsid), QStringLiteral("Apartment"));
-    const QString typeLibrary = Registry::typeLibrary(QStringLiteral("{D2A5EE3C-1581-4727-AB75-AF9DC0044D9B}"));
+    const QString typeLibrary
+        = Registry::typeLibrary(QStringLiteral("{D2A5EE3C-1581-4727-AB75-AF9DC0044D9B}"));
     QVERIFY2(QFileInfo(typeLibrary).isFile(), qPrintable(typeLibrary));
 }
 
 void TestEndToEnd::theLibraryExportsExactlyTheFourEntryPoints()
 {
     QProcess nm;
-    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), libraryPath()});
+    nm.start(QStringLiteral("nm"),
+        {QStringLiteral("-D"), QStringLiteral("--defined-only"), libraryPath()});
     QVERIFY(nm.waitForFinished());
     QCOMPARE(nm.exitCode(), 0);
     QStringList exported;
-    for (const QString &line : QString::fromLocal8Bit(nm.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+    for (const QString &line :
+        QString::fromLocal8Bit(nm.readAllStandardOutput()).split(QLatin1Char('\n'))) {
         const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (fields.size() == 3 && fields[1].at(0).isUpper())
             exported << fields[2];
     }
     exported.sort();
-    QCOMPARE(exported, (QStringList{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
-                                    "DllUnregisterServer"}));
+    QCOMPARE(exported,
+        (QStringList {
+            "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}));
 }
 
 void TestEndToEnd::theCallReturnsWhenTheWindowIsClosed_data()
@@ -203,7 +210,8 @@ void TestEndToEnd::theCallReturnsWhenTheWindowIsClosed()
     QVERIFY2(openDatabases(testsOwn).isEmpty(), "the connection is closed when the window closes");
     QCOMPARE(table.rowCount(), 1);
     for (QWidget *widget : QApplication::topLevelWidgets())
-        QVERIFY2(widget->objectName() != u"AccountBrowse", "the window's widgets are destroyed on return");
+        QVERIFY2(widget->objectName() != u"AccountBrowse",
+            "the window's widgets are destroyed on return");
 }
 
 void TestEndToEnd::aSecondCallOpensTheSecondDatabase()
@@ -229,15 +237,17 @@ void TestEndToEnd::aDatabaseThatCannotBeOpenedStillShowsTheWindowAndCreatesNoFil
     ModalDriver::whenShown(
         QStringLiteral("TovrixMessage"),
         [&message](QWidget *box) {
-            message = box->windowTitle() + QLatin1Char(':') + box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            message = box->windowTitle() + QLatin1Char(':')
+                + box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
             QTest::keyClick(box, Qt::Key_Return);
         },
         &told);
     bool shown = false;
     QCOMPARE(showAndClose(missing, [&shown](QWidget *) { shown = true; }), S_OK);
     QVERIFY(told);
-    QVERIFY2(message.startsWith(QStringLiteral("Tovrix:")) && message.contains(QStringLiteral("closed")),
-             qPrintable(message));
+    QVERIFY2(
+        message.startsWith(QStringLiteral("Tovrix:")) && message.contains(QStringLiteral("closed")),
+        qPrintable(message));
     QVERIFY(shown);
     QVERIFY(!QFileInfo::exists(missing));
 }
@@ -260,21 +270,25 @@ void TestEndToEnd::theTreeAndTheButtonsWorkThroughTheExportedEntry()
         return keys.join(QLatin1Char(' '));
     };
     QCOMPARE(showAndClose(table.connectionString(),
-                          [&](QWidget *window) {
-                              auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("SSTree1"));
-                              for (QTreeWidgetItemIterator it(tree); *it; ++it)
-                                  nodes << (*it)->data(0, Qt::UserRole).toString() + QLatin1Char(' ') + (*it)->text(0);
-                              offered << enabledButtons(window);
-                              for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-                                  const QPoint centre = tree->visualItemRect(*it).center();
-                                  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
-                                  offered << enabledButtons(window);
-                              }
-                          }),
-             S_OK);
-    QCOMPARE(nodes, (QStringList{"0 ｱｶｳﾝﾄ", folder + " 仕事", inner + " 営業部", top + " Personal"}));
-    QCOMPARE(offered, (QStringList{"close", "addf add close", "addf updatef delf add close", "update copy del close",
-                                   "update copy del close"}));
+                 [&](QWidget *window) {
+                     auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("SSTree1"));
+                     for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                         nodes << (*it)->data(0, Qt::UserRole).toString() + QLatin1Char(' ')
+                                 + (*it)->text(0);
+                     offered << enabledButtons(window);
+                     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+                         const QPoint centre = tree->visualItemRect(*it).center();
+                         QTest::mouseClick(
+                             tree->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+                         offered << enabledButtons(window);
+                     }
+                 }),
+        S_OK);
+    QCOMPARE(
+        nodes, (QStringList {"0 ｱｶｳﾝﾄ", folder + " 仕事", inner + " 営業部", top + " Personal"}));
+    QCOMPARE(offered,
+        (QStringList {"close", "addf add close", "addf updatef delf add close",
+            "update copy del close", "update copy del close"}));
 }
 
 namespace {
@@ -293,13 +307,14 @@ void clickNodeWithKey(QWidget *window, const QString &key)
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         if ((*it)->data(0, Qt::UserRole).toString() == key) {
             tree->scrollToItem(*it);
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualItemRect(*it).center());
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
+                tree->visualItemRect(*it).center());
         }
 }
 
 // Types into the named boxes of the dialog that comes up, then presses its OK.
 void fillAndConfirm(const QString &dialogName, const QList<std::pair<QString, QString>> &typing,
-                    const QString &okButton, bool *ran)
+    const QString &okButton, bool *ran)
 {
     ModalDriver::whenShown(
         dialogName,
@@ -318,7 +333,8 @@ void confirmDeletion(bool *ran)
 {
     ModalDriver::whenShown(
         QStringLiteral("TovrixMessage"),
-        [](QWidget *box) { qobject_cast<QMessageBox *>(box)->button(QMessageBox::Ok)->click(); }, ran);
+        [](QWidget *box) { qobject_cast<QMessageBox *>(box)->button(QMessageBox::Ok)->click(); },
+        ran);
 }
 
 } // namespace
@@ -327,54 +343,55 @@ void TestEndToEnd::everyToolbarCommandWorksThroughTheExportedEntry()
 {
     TestDatabase table;
     const auto row = [&table](const QString &where) {
-        const auto rows = table.rows("select P_ACCOUNT_NO, KIND, NAME, SMTP_PORT, HTML_SIG from ACCOUNT where " + where);
+        const auto rows = table.rows(
+            "select P_ACCOUNT_NO, KIND, NAME, SMTP_PORT, HTML_SIG from ACCOUNT where " + where);
         return rows.empty() ? QString() : rows.front().join(QLatin1Char('|'));
     };
     QCOMPARE(showAndClose(table.connectionString(),
-                          [&](QWidget *window) {
-                              bool ran = false;
-                              clickNodeWithKey(window, "0");
-                              fillAndConfirm("FolderAdd", {{"Text1", "Work"}}, "Command2", &ran);
-                              clickToolbar(window, "addf");
-                              QVERIFY(ran);
-                              const QString folder = table.value("select max(ACCOUNT_NO) from ACCOUNT");
-                              QCOMPARE(row("NAME = 'Work'"), QStringLiteral("0|F|Work||"));
+                 [&](QWidget *window) {
+                     bool ran = false;
+                     clickNodeWithKey(window, "0");
+                     fillAndConfirm("FolderAdd", {{"Text1", "Work"}}, "Command2", &ran);
+                     clickToolbar(window, "addf");
+                     QVERIFY(ran);
+                     const QString folder = table.value("select max(ACCOUNT_NO) from ACCOUNT");
+                     QCOMPARE(row("NAME = 'Work'"), QStringLiteral("0|F|Work||"));
 
-                              clickNodeWithKey(window, folder);
-                              fillAndConfirm("FolderAdd", {{"Text1", "Office"}}, "Command2", &ran);
-                              clickToolbar(window, "updatef");
-                              QCOMPARE(row("ACCOUNT_NO = " + folder), QStringLiteral("0|F|Office||"));
+                     clickNodeWithKey(window, folder);
+                     fillAndConfirm("FolderAdd", {{"Text1", "Office"}}, "Command2", &ran);
+                     clickToolbar(window, "updatef");
+                     QCOMPARE(row("ACCOUNT_NO = " + folder), QStringLiteral("0|F|Office||"));
 
-                              fillAndConfirm("AccountAdd",
-                                             {{"Text1", "Mail"}, {"Text2", "Ann"}, {"Text3", "ann@example.com"},
-                                              {"Text4", "smtp.example.com"}},
-                                             "Command1", &ran);
-                              clickToolbar(window, "add");
-                              QVERIFY(ran);
-                              const QString account = table.value("select max(ACCOUNT_NO) from ACCOUNT");
-                              QCOMPARE(row("ACCOUNT_NO = " + account), folder + "|A|Mail|25|");
+                     fillAndConfirm("AccountAdd",
+                         {{"Text1", "Mail"}, {"Text2", "Ann"}, {"Text3", "ann@example.com"},
+                             {"Text4", "smtp.example.com"}},
+                         "Command1", &ran);
+                     clickToolbar(window, "add");
+                     QVERIFY(ran);
+                     const QString account = table.value("select max(ACCOUNT_NO) from ACCOUNT");
+                     QCOMPARE(row("ACCOUNT_NO = " + account), folder + "|A|Mail|25|");
 
-                              clickNodeWithKey(window, account);
-                              fillAndConfirm("AccountAdd", {{"Text1", "Mail 2"}}, "Command1", &ran);
-                              clickToolbar(window, "update");
-                              QCOMPARE(row("ACCOUNT_NO = " + account), folder + "|A|Mail 2|25|");
+                     clickNodeWithKey(window, account);
+                     fillAndConfirm("AccountAdd", {{"Text1", "Mail 2"}}, "Command1", &ran);
+                     clickToolbar(window, "update");
+                     QCOMPARE(row("ACCOUNT_NO = " + account), folder + "|A|Mail 2|25|");
 
-                              fillAndConfirm("AccountAdd", {{"Text1", "Copy"}}, "Command1", &ran);
-                              clickToolbar(window, "copy");
-                              QCOMPARE(row("NAME = 'Copy'"), folder + "|A|Copy|25| ");
+                     fillAndConfirm("AccountAdd", {{"Text1", "Copy"}}, "Command1", &ran);
+                     clickToolbar(window, "copy");
+                     QCOMPARE(row("NAME = 'Copy'"), folder + "|A|Copy|25| ");
 
-                              confirmDeletion(&ran);
-                              clickToolbar(window, "del");
-                              QVERIFY(ran);
-                              QCOMPARE(row("ACCOUNT_NO = " + account), QString());
+                     confirmDeletion(&ran);
+                     clickToolbar(window, "del");
+                     QVERIFY(ran);
+                     QCOMPARE(row("ACCOUNT_NO = " + account), QString());
 
-                              clickNodeWithKey(window, folder);
-                              confirmDeletion(&ran);
-                              clickToolbar(window, "delf");
-                              QVERIFY(ran);
-                              QCOMPARE(table.rowCount(), 0);
-                          }),
-             S_OK);
+                     clickNodeWithKey(window, folder);
+                     confirmDeletion(&ran);
+                     clickToolbar(window, "delf");
+                     QVERIFY(ran);
+                     QCOMPARE(table.rowCount(), 0);
+                 }),
+        S_OK);
 }
 
 void TestEndToEnd::aLateBindingHostCallsThroughInvoke()
@@ -387,17 +404,19 @@ void TestEndToEnd::aLateBindingHostCallsThroughInvoke()
     QCOMPARE(id, DISPID_showAccountForm);
 
     bool ran = false;
-    ModalDriver::whenShown(QStringLiteral("AccountBrowse"), [](QWidget *w) { w->close(); }, &ran);
+    ModalDriver::whenShown(
+        QStringLiteral("AccountBrowse"), [](QWidget *w) { w->close(); }, &ran);
     Bstr text(table.connectionString());
-    VARIANT argument{};
+    VARIANT argument {};
     argument.vt = VT_BSTR | VT_BYREF;
     argument.u.pbstrVal = &text.value;
-    DISPPARAMS params{&argument, nullptr, 1, 0};
-    VARIANT result{};
-    EXCEPINFO exception{};
+    DISPPARAMS params {&argument, nullptr, 1, 0};
+    VARIANT result {};
+    EXCEPINFO exception {};
     UINT argError = 0;
-    QCOMPARE(m_account->Invoke(id, &IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, &argError),
-             S_OK);
+    QCOMPARE(m_account->Invoke(
+                 id, &IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, &argError),
+        S_OK);
     QVERIFY(ran);
     QCOMPARE(result.vt, VT_EMPTY);
     QCOMPARE(fromBstr(text.value), table.connectionString());
@@ -408,16 +427,16 @@ void TestEndToEnd::aCallFromAnotherThreadFailsWithADescription()
     TestDatabase table;
     HRESULT direct = S_OK;
     HRESULT invoked = S_OK;
-    EXCEPINFO exception{};
+    EXCEPINFO exception {};
     QThread *other = QThread::create([&] {
         Bstr text(table.connectionString());
         direct = m_account->showAccountForm(&text.value);
-        VARIANT argument{};
+        VARIANT argument {};
         argument.vt = VT_BSTR | VT_BYREF;
         argument.u.pbstrVal = &text.value;
-        DISPPARAMS params{&argument, nullptr, 1, 0};
-        invoked = m_account->Invoke(DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
-                                    &exception, nullptr);
+        DISPPARAMS params {&argument, nullptr, 1, 0};
+        invoked = m_account->Invoke(DISPID_showAccountForm, &IID_NULL, 0, DISPATCH_METHOD, &params,
+            nullptr, &exception, nullptr);
     });
     other->start();
     QVERIFY(other->wait(10000));
@@ -446,11 +465,15 @@ void TestEndToEnd::theLibraryMayUnloadOnlyWhenNothingIsAliveOrLocked()
     QCOMPARE(canUnloadNow(), S_OK);
 
     IClassFactory *factory = nullptr;
-    QCOMPARE(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, reinterpret_cast<void **>(&factory)), S_OK);
+    QCOMPARE(
+        getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, reinterpret_cast<void **>(&factory)),
+        S_OK);
     QCOMPARE(factory->LockServer(1), S_OK);
     factory->Release();
     QCOMPARE(canUnloadNow(), S_FALSE);
-    QCOMPARE(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, reinterpret_cast<void **>(&factory)), S_OK);
+    QCOMPARE(
+        getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, reinterpret_cast<void **>(&factory)),
+        S_OK);
     QCOMPARE(factory->LockServer(0), S_OK);
     factory->Release();
     QCOMPARE(canUnloadNow(), S_OK);
@@ -480,8 +503,10 @@ void TestEndToEnd::unregistrationRemovesTheEntries()
     QVERIFY(unregisterServer);
     QCOMPARE(unregisterServer(), S_OK);
     QVERIFY(Registry::clsidForProgId(QStringLiteral("tx_account.ShowAccount")).isEmpty());
-    QVERIFY(Registry::inprocServer(QStringLiteral("{84A65E4E-0516-4E6D-8F86-AF57DE481DE1}")).isEmpty());
-    const ComActivator::Result created = ComActivator::createByProgId(QStringLiteral("tx_account.ShowAccount"));
+    QVERIFY(
+        Registry::inprocServer(QStringLiteral("{84A65E4E-0516-4E6D-8F86-AF57DE481DE1}")).isEmpty());
+    const ComActivator::Result created
+        = ComActivator::createByProgId(QStringLiteral("tx_account.ShowAccount"));
     QVERIFY(!created.object);
     QVERIFY(created.description.contains(QStringLiteral("not registered")));
 

@@ -17,9 +17,10 @@ using Engine = TestDatabase::Engine;
 // The account insert exactly as the editor writes it, for a given parent and name.
 QString accountInsert(const QString &parent, const QString &name)
 {
-    return QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME,SENDER,MAIL_ADDRESS,SMTP_HOST,"
-                          "SMTP_PORT,POP_HOST,POP_PORT,USERID,PSWD,TEXT_SIG,HTML_SIG,OFFICE_NAME,"
-                          "OFFICE_SECTION,TEL_NUMBER,FAX_NUMBER,ADDRESS1,ADDRESS2,HANDY)  VALUES( '")
+    return QStringLiteral(
+               "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME,SENDER,MAIL_ADDRESS,SMTP_HOST,"
+               "SMTP_PORT,POP_HOST,POP_PORT,USERID,PSWD,TEXT_SIG,HTML_SIG,OFFICE_NAME,"
+               "OFFICE_SECTION,TEL_NUMBER,FAX_NUMBER,ADDRESS1,ADDRESS2,HANDY)  VALUES( '")
         + parent + QStringLiteral("', 'A', '") + name
         + QStringLiteral("','Ann','ann','smtphost','25','pophost','110','ann','','','' ,'Co','Sec',"
                          "'1','2','A1','A2','3')");
@@ -127,20 +128,22 @@ void TestStatements::aClosingQuoteMayBeFollowedDirectlyByWhere()
     db.execute(accountInsert(QStringLiteral("0"), QStringLiteral("Mail")));
     const QString key = m_table->value(QStringLiteral("select max(ACCOUNT_no) from ACCOUNT"));
 
-    db.execute(QStringLiteral("UPDATE ACCOUNT SET NAME='Renamed', SENDER = 'Bob', MAIL_ADDRESS = 'bob', "
-                              "SMTP_HOST = 's', SMTP_PORT = '587', POP_HOST = 'p', POP_PORT = '995', "
-                              "USERID = 'u', PSWD = 'pw', TEXT_SIG = 'sig', OFFICE_NAME = 'o', "
-                              "OFFICE_SECTION = 'os', TEL_NUMBER = 't', FAX_NUMBER = 'f', "
-                              "ADDRESS1 = 'a1', ADDRESS2 = 'a2', HANDY = 'h'where ACCOUNT_NO= ")
-               + key);
+    db.execute(
+        QStringLiteral("UPDATE ACCOUNT SET NAME='Renamed', SENDER = 'Bob', MAIL_ADDRESS = 'bob', "
+                       "SMTP_HOST = 's', SMTP_PORT = '587', POP_HOST = 'p', POP_PORT = '995', "
+                       "USERID = 'u', PSWD = 'pw', TEXT_SIG = 'sig', OFFICE_NAME = 'o', "
+                       "OFFICE_SECTION = 'os', TEL_NUMBER = 't', FAX_NUMBER = 'f', "
+                       "ADDRESS1 = 'a1', ADDRESS2 = 'a2', HANDY = 'h'where ACCOUNT_NO= ")
+        + key);
 
-    const auto rows = m_table->rows(QStringLiteral("select NAME, SMTP_PORT, HANDY, HTML_SIG, P_ACCOUNT_NO "
-                                                   "from ACCOUNT where ACCOUNT_NO = ")
-                                    + key);
+    const auto rows
+        = m_table->rows(QStringLiteral("select NAME, SMTP_PORT, HANDY, HTML_SIG, P_ACCOUNT_NO "
+                                       "from ACCOUNT where ACCOUNT_NO = ")
+            + key);
     QCOMPARE(rows.size(), size_t(1));
-    QCOMPARE(rows.front(), (QStringList{"Renamed", "587", "h", "", "0"}));
+    QCOMPARE(rows.front(), (QStringList {"Renamed", "587", "h", "", "0"}));
     QCOMPARE(m_table->value(QStringLiteral("select NAME from ACCOUNT where ACCOUNT_NO = ") + other),
-             QStringLiteral("Other"));
+        QStringLiteral("Other"));
 }
 
 void TestStatements::theMaxQueryGivesTheNewRowsNumberAndNumbersAreNeverReused()
@@ -160,7 +163,7 @@ void TestStatements::theMaxQueryGivesTheNewRowsNumberAndNumbersAreNeverReused()
     const QString next = db.execute(QStringLiteral("select max(ACCOUNT_no) from ACCOUNT"))->text(0);
     QVERIFY2(next.toInt() > keys[2].toInt(), qPrintable(next));
     QCOMPARE(m_table->value(QStringLiteral("select NAME from ACCOUNT where ACCOUNT_NO = ") + next),
-             QStringLiteral("after delete"));
+        QStringLiteral("after delete"));
 }
 
 void TestStatements::doubledQuotesAreTheOnlyEscaping_data()
@@ -194,11 +197,12 @@ void TestStatements::resultSetsStayOpenWhileOtherStatementsRun()
     const QString child = m_table->addAccount(top[0], QStringLiteral("inner"));
     m_table->addAccount(top[0], QStringLiteral("inner2"));
 
-    auto outer = db.execute(QStringLiteral("SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = 0 ORDER BY ACCOUNT_NO"));
+    auto outer = db.execute(
+        QStringLiteral("SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = 0 ORDER BY ACCOUNT_NO"));
     QCOMPARE(outer->text(QStringLiteral("ACCOUNT_NO")), top[0]);
     outer->moveNext();
     auto inner = db.execute(QStringLiteral("SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = ") + top[0]
-                            + QStringLiteral(" ORDER BY ACCOUNT_NO"));
+        + QStringLiteral(" ORDER BY ACCOUNT_NO"));
     QCOMPARE(inner->text(QStringLiteral("ACCOUNT_NO")), child);
 
     db.execute(QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= ") + child);
@@ -217,7 +221,8 @@ void TestStatements::resultSetsStayOpenWhileOtherStatementsRun()
 void TestStatements::fieldsAreReadByNameInAnyCaseAndByPosition()
 {
     const QString folder = m_table->addFolder(QStringLiteral("0"), QStringLiteral("Folder"));
-    auto rs = m_table->db().execute(QStringLiteral("select * from ACCOUNT where ACCOUNT_no= ") + folder);
+    auto rs = m_table->db().execute(
+        QStringLiteral("select * from ACCOUNT where ACCOUNT_no= ") + folder);
     QCOMPARE(rs->text(QStringLiteral("name")), QStringLiteral("Folder"));
     QCOMPARE(rs->text(QStringLiteral("Kind")), QStringLiteral("F"));
     QCOMPARE(rs->text(0), folder);
@@ -265,8 +270,8 @@ void TestStatements::theTraceHookSeesEveryStatementBeforeItRuns()
     Connection::setTraceHook([&seen](const QString &statement) { seen << statement; });
     Connection &db = m_table->db();
     const QStringList statements = {QStringLiteral("select * from ACCOUNT where ACCOUNT_no= 1"),
-                                    QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= 1"),
-                                    QStringLiteral("select * from NO_SUCH_TABLE")};
+        QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= 1"),
+        QStringLiteral("select * from NO_SUCH_TABLE")};
     for (const QString &statement : statements) {
         try {
             db.execute(statement);
@@ -278,7 +283,8 @@ void TestStatements::theTraceHookSeesEveryStatementBeforeItRuns()
 
 void TestStatements::aWrongPathIsReportedAndNoFileIsCreated()
 {
-    const QString missing = QFileInfo(m_table->path()).absolutePath() + QStringLiteral("/missing.db");
+    const QString missing
+        = QFileInfo(m_table->path()).absolutePath() + QStringLiteral("/missing.db");
     Connection db;
     db.setConnectionString(missing);
     try {
@@ -286,7 +292,7 @@ void TestStatements::aWrongPathIsReportedAndNoFileIsCreated()
         QFAIL("a missing file was opened");
     } catch (const DbError &error) {
         QVERIFY2(error.description().contains(QStringLiteral("unable to open database file")),
-                 qPrintable(error.description()));
+            qPrintable(error.description()));
     }
     QVERIFY(!QFile::exists(missing));
     QVERIFY(!db.isOpen());
@@ -297,15 +303,17 @@ void TestStatements::aWrongPathIsReportedAndNoFileIsCreated()
 void TestStatements::aLockedDatabaseIsWaitedForBeforeReporting()
 {
     const QString path = m_table->path();
-    std::atomic<bool> locked{false};
+    std::atomic<bool> locked {false};
     QThread *holder = QThread::create([path, &locked] {
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            QSqlDatabase other
+                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
             other.setDatabaseName(path);
             QVERIFY(other.open());
             QSqlQuery query(other);
             QVERIFY(query.exec(QStringLiteral("BEGIN IMMEDIATE")));
-            QVERIFY(query.exec(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(0,'F','held')")));
+            QVERIFY(query.exec(QStringLiteral(
+                "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(0,'F','held')")));
             locked = true;
             QThread::msleep(400);
             QVERIFY(query.exec(QStringLiteral("COMMIT")));
@@ -314,7 +322,8 @@ void TestStatements::aLockedDatabaseIsWaitedForBeforeReporting()
     });
     holder->start();
     QTRY_VERIFY(locked.load());
-    m_table->db().execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(0,'F','mine')"));
+    m_table->db().execute(
+        QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(0,'F','mine')"));
     holder->wait();
     delete holder;
     QCOMPARE(m_table->rowCount(), 2);
@@ -340,8 +349,10 @@ void TestStatements::sqliteFailuresAreReportedInItsOwnWords_data()
 {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("description");
-    QTest::newRow("no table") << "select * from NO_SUCH_TABLE" << "no such table: NO_SUCH_TABLE";
-    QTest::newRow("syntax") << "select * form ACCOUNT" << "near \"form\": syntax error";
+    QTest::newRow("no table") << "select * from NO_SUCH_TABLE"
+                              << "no such table: NO_SUCH_TABLE";
+    QTest::newRow("syntax") << "select * form ACCOUNT"
+                            << "near \"form\": syntax error";
     QTest::newRow("constraint") << "INSERT INTO ACCOUNT(P_ACCOUNT_NO,NAME) VALUES(0,'x')"
                                 << "NOT NULL constraint failed: ACCOUNT.KIND";
     QTest::newRow("two statements")
@@ -375,10 +386,12 @@ void TestStatements::aKeptRowOutlivesItsStatementAndItsLock()
     const auto write = [&] {
         bool written = false;
         {
-            QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+            QSqlDatabase writer
+                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
             writer.setDatabaseName(m_table->path());
             writer.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-            written = writer.open() && QSqlQuery(writer).exec(QStringLiteral("UPDATE ACCOUNT SET NAME = 'After'"));
+            written = writer.open()
+                && QSqlQuery(writer).exec(QStringLiteral("UPDATE ACCOUNT SET NAME = 'After'"));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("writer"));
         return written;
@@ -391,8 +404,9 @@ void TestStatements::aKeptRowOutlivesItsStatementAndItsLock()
     QVERIFY_THROWS_EXCEPTION(DbError, rs->value(QStringLiteral("NO_SUCH_COLUMN")));
     rs->moveNext();
     QVERIFY(rs->isEOF());
-    QCOMPARE(m_table->value(QStringLiteral("SELECT NAME FROM ACCOUNT WHERE ACCOUNT_NO = ") + folder),
-             QStringLiteral("After"));
+    QCOMPARE(
+        m_table->value(QStringLiteral("SELECT NAME FROM ACCOUNT WHERE ACCOUNT_NO = ") + folder),
+        QStringLiteral("After"));
 }
 
 QTEST_GUILESS_MAIN(TestStatements)

@@ -58,8 +58,8 @@ void clickNode(SSTree *tree, SSNode *node)
 
 void moveWithLeftHeld(SSTree *tree, QPoint to)
 {
-    QMouseEvent move(QEvent::MouseMove, to, tree->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, tree->viewport()->mapToGlobal(to), Qt::NoButton,
+        Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(tree->viewport(), &move);
 }
 

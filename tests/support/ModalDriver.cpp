@@ -36,8 +36,8 @@ void reapModals()
 
 } // namespace
 
-void ModalDriver::whenShown(const QString &objectName, std::function<void(QWidget *)> action,
-                            bool *ran)
+void ModalDriver::whenShown(
+    const QString &objectName, std::function<void(QWidget *)> action, bool *ran)
 {
     *ran = false;
     auto *timer = new QTimer(qApp);
@@ -57,7 +57,8 @@ void ModalDriver::whenShown(const QString &objectName, std::function<void(QWidge
             *ran = true;
             action(modal);
         } else {
-            qWarning("ModalDriver: %s never became the active modal window", qPrintable(objectName));
+            qWarning(
+                "ModalDriver: %s never became the active modal window", qPrintable(objectName));
             reapModals();
         }
     });
@@ -66,7 +67,8 @@ void ModalDriver::whenShown(const QString &objectName, std::function<void(QWidge
 
 void ModalDriver::cancelPending()
 {
-    for (QTimer *timer : qApp->findChildren<QTimer *>(QLatin1String(pendingName), Qt::FindDirectChildrenOnly))
+    for (QTimer *timer :
+        qApp->findChildren<QTimer *>(QLatin1String(pendingName), Qt::FindDirectChildrenOnly))
         delete timer;
 }
 

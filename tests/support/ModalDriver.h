@@ -13,8 +13,8 @@ class QWidget;
 // after a while so the test fails instead of hanging.
 class ModalDriver {
 public:
-    static void whenShown(const QString &objectName, std::function<void(QWidget *)> action,
-                          bool *ran);
+    static void whenShown(
+        const QString &objectName, std::function<void(QWidget *)> action, bool *ran);
     // Forgets the actions whose windows have not come: a test that saw its
     // window was never to open must not leave one to fire in the next test.
     static void cancelPending();

@@ -14,7 +14,7 @@
 
 namespace {
 
-std::atomic<int> serial{0};
+std::atomic<int> serial {0};
 
 QString quoted(const QString &text)
 {
@@ -77,7 +77,8 @@ TestDatabase::TestDatabase(Engine engine)
     : m_engine(engine)
     , m_db(std::make_unique<Connection>())
 {
-    const QString name = QStringLiteral("tx_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(serial++);
+    const QString name
+        = QStringLiteral("tx_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(serial++);
     if (engine == Engine::SQLite) {
         m_dirPath = scratchFolder() + QLatin1Char('/') + name;
         QDir().mkpath(m_dirPath);
@@ -150,8 +151,8 @@ int TestDatabase::rowCount()
 QStringList TestDatabase::snapshot()
 {
     QStringList lines;
-    for (const QStringList &row :
-         rows(QStringLiteral("select ACCOUNT_NO, P_ACCOUNT_NO, KIND, NAME from ACCOUNT order by ACCOUNT_NO")))
+    for (const QStringList &row : rows(QStringLiteral(
+             "select ACCOUNT_NO, P_ACCOUNT_NO, KIND, NAME from ACCOUNT order by ACCOUNT_NO")))
         lines << row.join(QLatin1Char(' '));
     return lines;
 }
