@@ -87,10 +87,18 @@ std::vector<Comparison> registerShape(Shape shape, int rows, bool targeted)
     const QString what = QStringLiteral("load %1 %2").arg(shapeName(shape), grouped(rows));
     const auto target
         = [targeted](double ratio) { return targeted ? std::optional(ratio) : std::nullopt; };
-    return {{what, QStringLiteral("load/") + name, QStringLiteral("(a) QtSql read + tree"),
-                QStringLiteral("floor_a/") + name, target(4)},
-        {what, QStringLiteral("load/") + name, QStringLiteral("(b) SQLite C, same statements"),
-            QStringLiteral("floor_b/") + name, target(1.5)}};
+    std::vector<Comparison> lines
+        = {{what, QStringLiteral("load/") + name, QStringLiteral("(a) QtSql read + tree"),
+               QStringLiteral("floor_a/") + name, target(4)},
+            {what, QStringLiteral("load/") + name, QStringLiteral("(b) SQLite C, same statements"),
+                QStringLiteral("floor_b/") + name, target(1.5)}};
+    // What the statements alone cost against (a): no loader that runs them
+    // can come closer to (a) than this.
+    if (targeted)
+        lines.push_back({QStringLiteral("(b) %1 %2").arg(shapeName(shape), grouped(rows)),
+            QStringLiteral("floor_b/") + name, QStringLiteral("(a) QtSql read + tree"),
+            QStringLiteral("floor_a/") + name, std::nullopt});
+    return lines;
 }
 
 } // namespace
