@@ -5,6 +5,7 @@
 // from inside its loop.
 
 #include "support/ModalDriver.h"
+#include "support/Recording.h"
 #include "support/TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
@@ -164,6 +165,23 @@ inline void retype(QLineEdit *box, const QString &text)
 inline void click(QWidget *window, const QString &button)
 {
     QTest::mouseClick(window->findChild<QWidget *>(button), Qt::LeftButton);
+}
+
+// The one message a refused OK shows: the engine's own text when the table
+// refused the write, otherwise `message` in a plain box with OK alone. No
+// message at all when nothing was refused and the dialog was not left open.
+inline void verifyRefusal(
+    const Recording &record, bool tableRefuses, const QString &message, bool expectOne)
+{
+    QCOMPARE(record.asked.size(), expectOne ? 1 : 0);
+    if (tableRefuses) {
+        QVERIFY2(
+            record.asked.front().text.contains("refused"), qPrintable(record.asked.front().text));
+    } else if (!message.isEmpty()) {
+        QCOMPARE(record.asked.front().text, message);
+        QCOMPARE(record.asked.front().buttons, MessageBox::Buttons::Ok);
+        QCOMPARE(record.asked.front().icon, MessageBox::Icon::None);
+    }
 }
 
 } // namespace DialogTest
