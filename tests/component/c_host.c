@@ -236,7 +236,7 @@ int main(int argc, char **argv)
     void *library;
     TxDllGetClassObjectFn getClassObject;
     TxDllCanUnloadNowFn canUnloadNow;
-    IClassFactory *factory = NULL;
+    IClassFactory *factory = NULL, *again = NULL;
     _ShowAccount *account = NULL;
     IUnknown *unknown = NULL;
     IErrorInfo *info = NULL;
@@ -297,13 +297,13 @@ int main(int argc, char **argv)
     is(canUnloadNow(), S_FALSE, "a live object keeps the library");
     expect(account->lpVtbl->Release(account) == 0, "last Release");
     is(canUnloadNow(), S_FALSE, "a server lock keeps the library");
-    checkReleasedObjects(account, info, factory);
-    if (IS(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, (void **)&factory), S_OK)) {
-        CALL(factory, LockServer, 0);
-        CALL(factory, LockServer, 0); /* one unlock too many is ignored */
-        factory->lpVtbl->Release(factory);
+    if (IS(getClassObject(&CLSID_ShowAccount, &IID_IClassFactory, (void **)&again), S_OK)) {
+        CALL(again, LockServer, 0);
+        CALL(again, LockServer, 0); /* one unlock too many is ignored */
+        again->lpVtbl->Release(again);
     }
-    /* This also shows the extra Releases left the library's count alone. */
+    /* Last, so that it also shows the zombies changed no count or lock. */
+    checkReleasedObjects(account, info, factory);
     is(canUnloadNow(), S_OK, "no object and no lock: the library may go");
     TxSysFreeString(connStr);
 
