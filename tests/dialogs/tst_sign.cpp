@@ -15,14 +15,12 @@ using namespace DialogTest;
 
 namespace {
 
-Sign &sign()
+// showAndDrive for this dialog, handing the action its text box as well.
+bool inSign(const std::function<void(QWidget *, QPlainTextEdit *)> &action)
 {
-    return Forms::sign();
-}
-
-QPlainTextEdit *signatureBox(QWidget *window)
-{
-    return control<QPlainTextEdit>(window, QStringLiteral("Text1"));
+    return showAndDrive(Forms::sign(), QStringLiteral("Sign"), [&](QWidget *window) {
+        action(window, control<QPlainTextEdit>(window, QStringLiteral("Text1")));
+    });
 }
 
 } // namespace
@@ -33,26 +31,23 @@ class TestSign : public QObject {
 private Q_SLOTS:
     void cleanup();
 
-    void everyWayOfClosingOnlyHidesAndKeepsTheText_data();
-    void everyWayOfClosingOnlyHidesAndKeepsTheText();
-    void theTextIsThereAgainAtTheNextShowing();
+    void everyWayOfClosingOnlyHidesAndTheTextIsThereAgain_data();
+    void everyWayOfClosingOnlyHidesAndTheTextIsThereAgain();
     void apostrophesAreTakenOutAsTheyArrive_data();
     void apostrophesAreTakenOutAsTheyArrive();
-    void typingGoesOnWhereTheApostropheWas();
     void undoTakesBackTheTypingThatBroughtTheApostrophe();
-    void theTextBoxFillsTheClientAreaAboveTheButtons();
-    void aWindowTooLowForTheBoxLeavesItsHeightButSetsItsWidth();
+    void theBoxFillsTheClientAreaAboveTheButtonsAndFollowsTheWidthAlone();
 };
 
 void TestSign::cleanup()
 {
     ModalDriver::closeAllModals();
-    sign().unload();
-    QVERIFY(!sign().isLoaded());
+    Forms::sign().unload();
+    QVERIFY(!Forms::sign().isLoaded());
     QCOMPARE(visibleWindows(), QStringList());
 }
 
-void TestSign::everyWayOfClosingOnlyHidesAndKeepsTheText_data()
+void TestSign::everyWayOfClosingOnlyHidesAndTheTextIsThereAgain_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("OK") << "Command1";
@@ -61,13 +56,11 @@ void TestSign::everyWayOfClosingOnlyHidesAndKeepsTheText_data()
     QTest::newRow("Escape") << "Escape";
 }
 
-void TestSign::everyWayOfClosingOnlyHidesAndKeepsTheText()
+void TestSign::everyWayOfClosingOnlyHidesAndTheTextIsThereAgain()
 {
     QFETCH(QString, how);
-    sign().Text1()->setPlainText(QStringLiteral("before"));
-    bool closed = false;
-    const bool ran = showAndDrive(sign(), QStringLiteral("Sign"), [&](QWidget *window) {
-        QPlainTextEdit *box = signatureBox(window);
+    Forms::sign().Text1()->setPlainText(QStringLiteral("before"));
+    QVERIFY(inSign([&](QWidget *window, QPlainTextEdit *box) {
         QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
         typeText(box, QStringLiteral("\nRegards,\nAnn"));
         if (how == u"close")
@@ -76,122 +69,80 @@ void TestSign::everyWayOfClosingOnlyHidesAndKeepsTheText()
             QTest::keyClick(box, Qt::Key_Escape);
         else
             click(window, how);
-        closed = !window->isVisible();
-    });
-    QVERIFY(ran);
-    QVERIFY(closed);
-    QVERIFY(sign().isLoaded());
-    QCOMPARE(sign().Text1()->toPlainText(), QStringLiteral("before\nRegards,\nAnn"));
-}
-
-void TestSign::theTextIsThereAgainAtTheNextShowing()
-{
-    QVERIFY(showAndDrive(sign(), QStringLiteral("Sign"), [](QWidget *window) {
-        QTest::keyClicks(signatureBox(window), QStringLiteral("first"));
-        click(window, QStringLiteral("Command2"));
+        QVERIFY(!window->isVisible());
     }));
+    QVERIFY(Forms::sign().isLoaded());
     QString shown;
-    QVERIFY(showAndDrive(sign(), QStringLiteral("Sign"), [&](QWidget *window) {
-        shown = signatureBox(window)->toPlainText();
-        click(window, QStringLiteral("Command1"));
-    }));
-    QCOMPARE(shown, QStringLiteral("first"));
+    QVERIFY(inSign([&](QWidget *, QPlainTextEdit *box) { shown = box->toPlainText(); }));
+    QCOMPARE(shown, QStringLiteral("before\nRegards,\nAnn"));
 }
 
+// The text arrives in front of the cursor, which stays in front of what the
+// box already held after it.
 void TestSign::apostrophesAreTakenOutAsTheyArrive_data()
 {
+    QTest::addColumn<QString>("held");
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("typed") << "typed"
-                           << "it's Ann's"
-                           << "its Anns";
-    QTest::newRow("pasted") << "pasted"
-                            << "'quoted'\nand 'more'"
-                            << "quoted\nand more";
-    QTest::newRow("set by code") << "code"
-                                 << "O'Neill's\n'sig'"
-                                 << "ONeills\nsig";
-    QTest::newRow("only apostrophes") << "code"
-                                      << "'''"
-                                      << "";
-    QTest::newRow("other quotation marks stay")
-        << "code" << u"‘’ ＇ \" ` ´"_qs << u"‘’ ＇ \" ` ´"_qs;
+    const auto row = [](const char *name, const char *held, const char *how, const QString &text,
+                         const QString &kept) {
+        QTest::newRow(name) << QString(held) << QString(how) << text << kept;
+    };
+    row("typed", "", "typed", "it's Ann's", "its Anns");
+    row("typed in front of text", "Ann", "typed", "'Dear' ", "Dear Ann");
+    row("pasted", "", "pasted", "'quoted'\nand 'more'", "quoted\nand more");
+    row("set by code", "", "code", "O'Neill's\n'sig'", "ONeills\nsig");
+    row("only apostrophes", "", "code", "'''", "");
+    row("other quotation marks stay", "", "code", u"‘’ ＇ \" ` ´"_qs, u"‘’ ＇ \" ` ´"_qs);
 }
 
 void TestSign::apostrophesAreTakenOutAsTheyArrive()
 {
+    QFETCH(QString, held);
     QFETCH(QString, how);
     QFETCH(QString, text);
     QString shown;
-    QVERIFY(showAndDrive(sign(), QStringLiteral("Sign"), [&](QWidget *window) {
-        QPlainTextEdit *box = signatureBox(window);
+    QVERIFY(inSign([&](QWidget *, QPlainTextEdit *box) {
+        QTest::keyClicks(box, held);
+        QTest::keyClick(box, Qt::Key_Home);
         if (how == u"typed") {
             typeText(box, text);
         } else if (how == u"pasted") {
             QApplication::clipboard()->setText(text);
             QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         } else {
-            sign().Text1()->setPlainText(text);
+            Forms::sign().Text1()->setPlainText(text);
         }
         shown = box->toPlainText();
-        click(window, QStringLiteral("Command1"));
+        if (how != u"code")
+            QCOMPARE(shown.mid(box->textCursor().position()), held);
     }));
     QTEST(shown, "kept");
 }
 
-void TestSign::typingGoesOnWhereTheApostropheWas()
-{
-    QVERIFY(showAndDrive(sign(), QStringLiteral("Sign"), [](QWidget *window) {
-        QPlainTextEdit *box = signatureBox(window);
-        QTest::keyClicks(box, QStringLiteral("Ann"));
-        QTest::keyClick(box, Qt::Key_Home);
-        QTest::keyClicks(box, QStringLiteral("'Dear' "));
-        QCOMPARE(box->toPlainText(), QStringLiteral("Dear Ann"));
-        QCOMPARE(box->textCursor().position(), 5);
-        click(window, QStringLiteral("Command1"));
-    }));
-}
-
 void TestSign::undoTakesBackTheTypingThatBroughtTheApostrophe()
 {
-    QVERIFY(showAndDrive(sign(), QStringLiteral("Sign"), [](QWidget *window) {
-        QPlainTextEdit *box = signatureBox(window);
+    QVERIFY(inSign([](QWidget *, QPlainTextEdit *box) {
         QApplication::clipboard()->setText(QStringLiteral("x'y"));
         QTest::keyClicks(box, QStringLiteral("keep "));
         QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(box->toPlainText(), QStringLiteral("keep xy"));
         QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(box->toPlainText(), QStringLiteral("keep "));
-        click(window, QStringLiteral("Command1"));
     }));
 }
 
-void TestSign::theTextBoxFillsTheClientAreaAboveTheButtons()
+// A window too low for the box leaves its height alone but still sets its width.
+void TestSign::theBoxFillsTheClientAreaAboveTheButtonsAndFollowsTheWidthAlone()
 {
-    QRect box;
-    int buttonsTop = 0;
-    QSize client;
-    QVERIFY(showAndDrive(sign(), QStringLiteral("Sign"), [&](QWidget *window) {
-        box = signatureBox(window)->geometry();
-        buttonsTop = control<QPushButton>(window, QStringLiteral("Command1"))->y();
-        client = window->size();
-        click(window, QStringLiteral("Command1"));
-    }));
-    QCOMPARE(client, QSize(twipsToPixels(7710), twipsToPixels(3780)));
-    QCOMPARE(box, QRect(0, 0, client.width(), twipsToPixels(3780 - 600)));
-    QVERIFY(box.bottom() < buttonsTop);
-}
-
-void TestSign::aWindowTooLowForTheBoxLeavesItsHeightButSetsItsWidth()
-{
-    QVERIFY(showAndDrive(sign(), QStringLiteral("Sign"), [](QWidget *window) {
-        QPlainTextEdit *box = signatureBox(window);
-        const int heightBefore = box->height();
+    QVERIFY(inSign([](QWidget *window, QPlainTextEdit *box) {
+        QCOMPARE(window->size(), QSize(twipsToPixels(7710), twipsToPixels(3780)));
+        QCOMPARE(box->geometry(), QRect(0, 0, window->width(), twipsToPixels(3780 - 600)));
+        QVERIFY(box->geometry().bottom() < control<QPushButton>(window, "Command1")->y());
         window->setFixedSize(600, twipsToPixels(450));
-        QCOMPARE(box->height(), heightBefore);
+        QCOMPARE(box->height(), twipsToPixels(3780 - 600));
         QCOMPARE(box->width(), 600);
-        click(window, QStringLiteral("Command1"));
     }));
 }
 
