@@ -25,15 +25,6 @@ QString describe(const QSqlError &error)
     return engine.isEmpty() ? error.text().trimmed() : engine;
 }
 
-// The SQLite connection QtSql opened, for statements run on it directly.
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
-{
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
-
 // Doubled single quotes are the only escaping a statement ever carries, and
 // a lock held by another program is waited for as long as SQLite's busy
 // timeout, not for ever (the servers' own defaults: no limit, or a year).
@@ -104,7 +95,7 @@ void Connection::connect()
             close();
             throw DbError(error);
         }
-        m_sqlite = sqliteHandle(db);
+        m_sqlite = SqliteRows::handleOf(db.driver());
     }
     prepareSession();
 }

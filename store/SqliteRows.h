@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QSqlDriver;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -16,6 +17,10 @@ public:
     // A query's rows, not yet stepped; any other statement runs to its end
     // here and gives nothing. Throws DbError with SQLite's own text.
     static std::unique_ptr<SqliteRows> run(sqlite3 *db, const QString &statement);
+
+    // The SQLite connection behind an open QtSql connection, or nullptr
+    // when there is none this library may use.
+    static sqlite3 *handleOf(const QSqlDriver *driver);
 
     ~SqliteRows() override;
     SqliteRows(const SqliteRows &) = delete;
