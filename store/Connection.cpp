@@ -113,9 +113,11 @@ void Connection::prepareSession()
     }
 }
 
+// Asked before every statement: an SQLite handle is held exactly while the
+// connection is open, so the load need not look the connection up each time.
 bool Connection::isOpen() const
 {
-    return m_registered && QSqlDatabase::database(m_name, false).isOpen();
+    return m_sqlite || (m_registered && QSqlDatabase::database(m_name, false).isOpen());
 }
 
 void Connection::close()

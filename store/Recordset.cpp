@@ -17,13 +17,6 @@ public:
 
     bool next() override { return false; }
     int columnCount() const override { return int(m_names.size()); }
-    int columnIndex(const QString &name) const override
-    {
-        for (int column = 0; column < columnCount(); ++column)
-            if (name.compare(m_names.at(column), Qt::CaseInsensitive) == 0)
-                return column;
-        return -1;
-    }
     QString columnName(int column) const override { return m_names.at(column); }
     QVariant value(int column) const override { return m_values.at(column); }
 

@@ -14,7 +14,13 @@ public:
     virtual int columnCount() const = 0;
     // The column's position, names matched without regard to case; -1 when
     // there is no such column.
-    virtual int columnIndex(const QString &name) const = 0;
+    virtual int columnIndex(const QString &name) const
+    {
+        for (int column = 0; column < columnCount(); ++column)
+            if (name.compare(columnName(column), Qt::CaseInsensitive) == 0)
+                return column;
+        return -1;
+    }
     virtual QString columnName(int column) const = 0;
     // A valid position on the current row.
     virtual QVariant value(int column) const = 0;

@@ -97,14 +97,6 @@ bool SqliteRows::next()
     }
 }
 
-int SqliteRows::columnIndex(const QString &name) const
-{
-    for (int column = 0; column < m_columnCount; ++column)
-        if (name.compare(columnName(column), Qt::CaseInsensitive) == 0)
-            return column;
-    return -1;
-}
-
 QString SqliteRows::columnName(int column) const
 {
     return QString::fromUtf8(sqlite3_column_name(m_statement, column));

@@ -28,7 +28,6 @@ public:
 
     bool next() override;
     int columnCount() const override { return m_columnCount; }
-    int columnIndex(const QString &name) const override;
     QString columnName(int column) const override;
     QVariant value(int column) const override;
 

@@ -373,17 +373,8 @@ void TestStatements::aKeptRowOutlivesItsStatementAndItsLock()
     m_table->addFolder(QStringLiteral("0"), QStringLiteral("Second"));
     auto rs = m_table->db().execute(QStringLiteral("SELECT * FROM ACCOUNT ORDER BY ACCOUNT_NO"));
     const auto write = [&] {
-        bool written = false;
-        {
-            QSqlDatabase writer
-                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
-            writer.setDatabaseName(m_table->path());
-            writer.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-            written = writer.open()
-                && QSqlQuery(writer).exec(QStringLiteral("UPDATE ACCOUNT SET NAME = 'After'"));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("writer"));
-        return written;
+        return m_table->writeWithoutWaiting(QStringLiteral("UPDATE ACCOUNT SET NAME = 'After'"))
+            .isEmpty();
     };
     QVERIFY(!write()); // the open statement holds the lock
     rs->keepCurrentRowOnly();

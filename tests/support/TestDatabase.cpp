@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -135,6 +138,24 @@ std::vector<QStringList> TestDatabase::rows(const QString &query)
         rs->moveNext();
     }
     return result;
+}
+
+QString TestDatabase::writeWithoutWaiting(const QString &statement)
+{
+    const QString name = QStringLiteral("another program");
+    QString error;
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        writer.setDatabaseName(m_path);
+        writer.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        QSqlQuery query(writer);
+        if (!writer.open())
+            error = writer.lastError().text();
+        else if (!query.exec(statement))
+            error = query.lastError().text();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return error;
 }
 
 QString TestDatabase::value(const QString &query)

@@ -39,6 +39,10 @@ public:
     // Every row as "key parent kind name", in key order.
     QStringList snapshot();
 
+    // Runs a statement on a connection of another program's that does not
+    // wait for locks (SQLite only); its error text, or an empty text.
+    QString writeWithoutWaiting(const QString &statement);
+
     QString addFolder(const QString &parent, const QString &name);
     QString addAccount(const QString &parent, const QString &name);
     QString addRow(const QString &parent, const QString &kind, const QString &name);
