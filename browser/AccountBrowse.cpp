@@ -25,6 +25,7 @@
 #include <QScopeGuard>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -78,15 +79,32 @@ QString textOf(const SSNode *node)
     return node->text();
 }
 
+// A 32-bit whole number, as the load's parent numbers are: a larger value
+// fails, where QVariant::toInt would wrap it onto another row's number.
 qint32 wholeNumber(const QVariant &value)
 {
     bool ok = false;
-    const qint32 number = value.toInt(&ok);
+    const qint64 number = value.toLongLong(&ok);
     if (!ok)
         throw DbError(
             QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(value.toString()));
-    return number;
+    if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+        throw DbError(QStringLiteral("Overflow: %1 is not a 32-bit whole number").arg(number));
+    return qint32(number);
 }
+
+// A key by its full value: the root's is 0.
+bool isRootKey(const QString &key)
+{
+    bool ok = false;
+    const qint64 value = key.toLongLong(&ok);
+    if (!ok)
+        throw DbError(QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(key));
+    return value == 0;
+}
+
+const QString accountGone = QStringLiteral("このアカウントはすでに削除されています。");
+const QString folderGone = QStringLiteral("このフォルダはすでに削除されています。");
 
 } // namespace
 
@@ -116,8 +134,11 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
         if (!action->isSeparator())
             action->setIcon(toolbarImage(image++));
     connectTreeEvents(dialog);
-    QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog,
-        [this](QAction *action) { guardEvent([&] { Toolbar1_ButtonClick(action); }); });
+    QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog, [this](QAction *action) {
+        guardEvent([&] { Toolbar1_ButtonClick(action); });
+        // After whatever box the command showed.
+        showStoredIfChanged();
+    });
 }
 
 void AccountBrowse::connectTreeEvents(FormDialog *dialog)
@@ -167,13 +188,19 @@ void AccountBrowse::Form_Load()
 
 void AccountBrowse::InitTree()
 {
+    runOn([&] { basTable->setConnectionString(basconnStr); });
+    runOn([&] { basTable->open(); });
+    buildTree();
+}
+
+void AccountBrowse::buildTree()
+{
     SSTree *tree = SSTree1();
     m_depthReported = false;
+    m_storedChanged = false;
     dragNode = nullptr;
     isDragging = false;
     m_nodeChosen = false;
-    runOn([&] { basTable->setConnectionString(basconnStr); });
-    runOn([&] { basTable->open(); });
     runOn([&] { tree->setImageList(&m_imageList1); });
     runOn([&] { tree->setTreeOption(true); });
     runOn([&] { tree->setRedraw(false); });
@@ -283,7 +310,7 @@ void AccountBrowse::SSTree1_NodeClick(SSNode *node)
     m_nodeChosen = true;
     runOn([&] { basNodeKey = node->key(); });
     runOn([&] {
-        if (node->key().toInt() == 0) {
+        if (isRootKey(node->key())) {
             enableButton();
         } else if (node->image() == u"account") {
             setButtons({{"addf", false}, {"updatef", false}, {"delf", false}, {"add", false},
@@ -368,7 +395,7 @@ void AccountBrowse::openNewAccount()
     basAU = QStringLiteral("5");
     editor.Text5()->setText(QStringLiteral("25"));
     editor.Text7()->setText(QStringLiteral("110"));
-    Forms::sign().Text1()->setPlainText(QString());
+    Forms::sign().setSignature(QString());
     editor.setCaption(QStringLiteral("アカウント追加"));
     editor.showModal();
 }
@@ -379,7 +406,7 @@ void AccountBrowse::openStoredAccount(const QString &mode, const QString &captio
     basCopyRs = basTable->execute(withKey(readTemplate, basNodeKey));
     // Another program may have deleted the row since the tree was loaded.
     if (basCopyRs->isEOF()) {
-        MessageBox::show(QStringLiteral("このアカウントはすでに削除されています。"));
+        MessageBox::show(accountGone);
         return;
     }
     // The row stays in hand while the editor is open; its statement must not
@@ -420,7 +447,7 @@ void AccountBrowse::loadAccountData()
             continue;
         box->setText(basCopyRs->text(QLatin1String(column)));
     }
-    Forms::sign().Text1()->setPlainText(basCopyRs->text(QStringLiteral("TEXT_SIG")));
+    Forms::sign().setSignature(basCopyRs->text(QStringLiteral("TEXT_SIG")));
 }
 
 // The folder or account chosen last goes from the tree and from the table,
@@ -431,10 +458,16 @@ void AccountBrowse::deleteSelected(bool withSubtree)
             QStringLiteral("削除してもよろしいですか。"), MessageBox::Buttons::OkCancel)
         != MessageBox::Answer::Ok)
         return;
-    removeNode(basNodeKey);
-    basTable->execute(withKey(deleteTemplate, basNodeKey));
-    if (withSubtree)
-        DeleteChild(QString(basNodeKey));
+    try {
+        removeNode(basNodeKey);
+        basTable->execute(withKey(deleteTemplate, basNodeKey));
+        if (withSubtree)
+            DeleteChild(QString(basNodeKey));
+    } catch (...) {
+        // The nodes went before their rows, and some rows may still be there.
+        m_storedChanged = true;
+        throw;
+    }
     enableAllButton();
 }
 
@@ -583,36 +616,74 @@ void AccountBrowse::moveNode(SSNode *dragged, SSNode *target)
     }
     if (dragged->key() == u"0")
         return;
-    basTable->execute(moveStatement(target->key(), dragged->key()));
+    if (target->key() != u"0" && !isStored(target->key())) {
+        reportGone(target);
+        return;
+    }
+    if (!changesRow(moveStatement(target->key(), dragged->key()))) {
+        reportGone(dragged);
+        return;
+    }
     dragged->setParentNode(target);
 }
 
 void AccountBrowse::SSTree1_AfterLabelEdit(SSNode *node, bool *Cancel, const QString &NewString)
 {
     // Until a node is chosen in this showing of the window there is no row to
-    // name (basNodeKey may still hold a key from an earlier showing), so the
-    // label goes back to what it was.
-    if (!m_nodeChosen || !node) {
+    // name (basNodeKey may still hold a key from an earlier showing), and a
+    // label of any other node than the chosen one names a row the user did
+    // not choose: the label goes back to what it was.
+    if (!m_nodeChosen || !node || node->key() != basNodeKey) {
         *Cancel = true;
         return;
     }
-    // The row renamed is the one whose label the user edited: the selected
-    // node's (basNodeKey) whenever the edit began with a click on it, and
-    // never a row the user did not touch.
-    const QString key = node->key();
     // A label that could not be stored goes back to the stored name.
     *Cancel = true;
     QString name = NewString;
-    basTable->execute(QStringLiteral("UPDATE ACCOUNT SET NAME='") + AccountAdd::DbSet(name)
-        + QStringLiteral("' WHERE ACCOUNT_NO=") + key);
+    const bool stored = changesRow(QStringLiteral("UPDATE ACCOUNT SET NAME='")
+        + AccountAdd::DbSet(name) + QStringLiteral("' WHERE ACCOUNT_NO=") + basNodeKey);
     *Cancel = false;
+    // The root is no row: its label lasts only while the window is open.
+    if (!stored && node->key() != u"0")
+        reportGone(node);
 }
 
 void AccountBrowse::Form_KeyDown(int &KeyCode, int Shift)
 {
+    // The box in which a label is edited is part of the tree.
     const QWidget *focus = QApplication::focusWidget();
-    if (!focus || focus->objectName() != u"SSTree1")
+    const SSTree *tree = m_ui->SSTree1;
+    if (!focus || (focus != tree && !tree->isAncestorOf(focus)))
         return;
     if ((KeyCode == 88 || KeyCode == 67 || KeyCode == 86) && Shift == 2)
         KeyCode = 0;
+}
+
+bool AccountBrowse::changesRow(const QString &statement)
+{
+    basTable->execute(statement);
+    return basTable->rowsAffected() != 0;
+}
+
+bool AccountBrowse::isStored(const QString &key)
+{
+    return !basTable->execute(withKey(readTemplate, key))->isEOF();
+}
+
+// Another program deleted the row while the window was open. Once no
+// dialog of the list is open any more, the tree shows what is stored.
+void AccountBrowse::reportGone(const SSNode *node)
+{
+    MessageBox::show(node->image() == u"account" ? accountGone : folderGone);
+    m_storedChanged = true;
+    QMetaObject::invokeMethod(widget(), [this] { showStoredIfChanged(); }, Qt::QueuedConnection);
+}
+
+void AccountBrowse::showStoredIfChanged()
+{
+    if (!m_storedChanged || !isLoaded() || Forms::accountAdd().isLoaded()
+        || Forms::folderAdd().isLoaded())
+        return;
+    buildTree();
+    enableAllButton();
 }

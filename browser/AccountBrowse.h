@@ -41,6 +41,14 @@ public:
     // Deletes every row beneath P_ID, deepest first, then P_ID's own row.
     void DeleteChild(const QString &P_ID);
 
+    // Runs a statement that changes one row; false when it matched none.
+    bool changesRow(const QString &statement);
+    // Whether the row of the key is still in the table.
+    bool isStored(const QString &key);
+    // Tells the user that the node's row is gone, and shows what is stored
+    // once the dialogs of the list have closed.
+    void reportGone(const SSNode *node);
+
     // The window's controls; touching one loads the window.
     SSTree *SSTree1();
     QAction *button(const QString &key);
@@ -65,6 +73,8 @@ private:
     };
 
     void InitTree();
+    void buildTree();
+    void showStoredIfChanged();
     void LoadChild(qint32 p_val);
     void openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val);
     std::optional<qint32> nextChild(Level &level);
@@ -94,6 +104,7 @@ private:
     ImageList m_imageList1;
     bool m_depthReported = false;
     bool m_nodeChosen = false; // since this showing of the window began
+    bool m_storedChanged = false; // the tree no longer shows what is stored
 
     // The node under the last press on the tree, and whether it is being dragged.
     SSNode *dragNode = nullptr;

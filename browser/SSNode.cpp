@@ -5,6 +5,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QScreen>
 
 #include <cstddef>
 #include <memory>
@@ -165,7 +166,9 @@ QPixmap SSNode::dragImage() const
     const int gap = icon.isNull() ? 0 : 4;
     const QFont labelFont = font(0).resolve(tree()->font());
     const QFontMetrics metrics(labelFont);
-    const int textWidth = metrics.horizontalAdvance(text()) + 2;
+    const QString shown = shownPart(text());
+    const int textWidth
+        = std::min(metrics.horizontalAdvance(shown) + 2, tree()->screen()->geometry().width());
     const int height = qMax(iconSize.height(), metrics.height());
 
     QPixmap picture(iconSize.width() + gap + textWidth, height);
@@ -177,8 +180,18 @@ QPixmap SSNode::dragImage() const
         color.isValid() ? color.value<QBrush>().color() : tree()->palette().color(QPalette::Text));
     painter.setFont(labelFont);
     painter.drawText(QRect(iconSize.width() + gap, 0, textWidth, height),
-        Qt::AlignLeft | Qt::AlignVCenter, text());
+        Qt::AlignLeft | Qt::AlignVCenter, shown);
     return picture;
+}
+
+QString SSNode::shownPart(const QString &text)
+{
+    if (text.size() <= maxShownLength)
+        return text;
+    QString part = text.left(maxShownLength);
+    if (part.back().isHighSurrogate())
+        part.chop(1);
+    return part;
 }
 
 // The key, font and colour are the node's own members rather than item

@@ -49,8 +49,13 @@ public:
     SSNode *lastSibling() const;
     SSNode *rootNode() const;
 
-    // The node's icon and text, as the pointer shows it while the node is dragged.
+    // The node's icon and text, as the pointer shows it while the node is
+    // dragged; at most a screen wide.
     QPixmap dragImage() const;
+    // The start of a label that any screen can show: laying out a name of a
+    // million characters in full would take gigabytes to draw a screenful.
+    static QString shownPart(const QString &text);
+    static constexpr int maxShownLength = 2048;
 
     QVariant data(int column, int role) const override;
 

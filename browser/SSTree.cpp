@@ -81,6 +81,7 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
+        option->text = SSNode::shownPart(option->text);
         if (m_tree->dropHighlight() && m_tree->itemFromIndex(index) == m_tree->dropHighlight())
             option->state |= QStyle::State_Selected;
     }
@@ -362,6 +363,7 @@ void SSTree::mousePressEvent(QMouseEvent *event)
     const QPoint point = at.toPoint();
     const SSNode *hit = hitTest(point.x(), point.y());
     m_pressOnSelected = hit && hit->isSelected();
+    const SSNode *before = selectedNode();
     Q_EMIT mouseDown(buttonMask(event->button()), shiftMask(event->modifiers()), at.x(), at.y());
 
     // The view reports through itemPressed only a press that went to a node,
@@ -369,8 +371,13 @@ void SSTree::mousePressEvent(QMouseEvent *event)
     m_itemPressed = nullptr;
     QTreeWidget::mousePressEvent(event);
     SSNode *pressed = SSNode::cast(std::exchange(m_itemPressed, nullptr));
-    if (pressed && event->button() == Qt::LeftButton)
-        Q_EMIT nodeClick(pressed);
+    // Whichever button made it, the node a press leaves selected is the one
+    // the commands act on; Ctrl must not leave it unselected.
+    if (pressed && !pressed->isSelected())
+        setSelectedNode(pressed);
+    SSNode *selected = selectedNode();
+    if (selected && (pressed || selected != before))
+        Q_EMIT nodeClick(selected);
 }
 
 void SSTree::mouseMoveEvent(QMouseEvent *event)

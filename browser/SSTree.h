@@ -89,7 +89,8 @@ public:
     using QTreeWidget::edit;
 
 Q_SIGNALS:
-    // A node selected with the mouse, or made current with the keyboard.
+    // A node pressed or selected with any mouse button, or made current with
+    // the keyboard.
     void nodeClick(SSNode *node);
     // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt;
     // x and y in viewport pixels.

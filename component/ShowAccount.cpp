@@ -15,6 +15,9 @@
 namespace {
 
 const QString methodName = QStringLiteral("showAccountForm");
+const QString parameterName = QStringLiteral("connStr");
+// The one parameter's position, which is also its dispatch id.
+constexpr DISPID DISPID_connStr = 0;
 
 bool is(REFIID a, const GUID &b)
 {
@@ -108,12 +111,19 @@ HRESULT ShowAccount::GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCI
         ids[i] = DISPID_UNKNOWN;
     if (!names[0])
         return E_INVALIDARG;
-    // Automation names are matched without regard to case; the one parameter
-    // has no name a caller could use.
-    if (QString::fromUtf16(names[0]).compare(methodName, Qt::CaseInsensitive) != 0)
+    // Automation names are matched without regard to case.
+    const auto named = [](LPOLESTR name, const QString &expected) {
+        return name && QString::fromUtf16(name).compare(expected, Qt::CaseInsensitive) == 0;
+    };
+    if (!named(names[0], methodName))
         return DISP_E_UNKNOWNNAME;
     ids[0] = DISPID_showAccountForm;
-    return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+    if (count == 1)
+        return S_OK;
+    if (count > 2 || !named(names[1], parameterName))
+        return DISP_E_UNKNOWNNAME;
+    ids[1] = DISPID_connStr;
+    return S_OK;
 }
 
 BSTR *ShowAccount::stringArgument(VARIANT &argument)
@@ -138,8 +148,12 @@ HRESULT ShowAccount::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPA
         return DISP_E_MEMBERNOTFOUND;
     if (!params || (params->cArgs > 0 && !params->rgvarg))
         return E_INVALIDARG;
-    if (params->cNamedArgs != 0)
-        return DISP_E_NONAMEDARGS;
+    // The one argument may come by position or by its name.
+    if (params->cNamedArgs > 1)
+        return DISP_E_BADPARAMCOUNT;
+    if (params->cNamedArgs == 1
+        && (!params->rgdispidNamedArgs || params->rgdispidNamedArgs[0] != DISPID_connStr))
+        return DISP_E_PARAMNOTFOUND;
     if (params->cArgs != 1)
         return DISP_E_BADPARAMCOUNT;
     BSTR *connStr = stringArgument(params->rgvarg[0]);

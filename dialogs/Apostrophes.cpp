@@ -2,16 +2,10 @@
 
 #include "ui/TextFilter.h"
 
-namespace {
-
-constexpr QChar apostrophe = u'\'';
-
 QString withoutApostrophes(QStringView text)
 {
-    return text.toString().remove(apostrophe);
+    return text.toString().remove(u'\'');
 }
-
-} // namespace
 
 void removeApostrophes(QLineEdit *box)
 {

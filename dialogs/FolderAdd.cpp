@@ -50,23 +50,30 @@ void FolderAdd::Command2_Click()
         return;
     }
     AccountBrowse &list = Forms::accountBrowse();
+    bool done = true;
     switch (editMode(list.basAU)) {
     case auAddFolder:
-        addFolder(list);
+        done = addFolder(list);
         break;
     case auUpdateFolder:
-        renameFolder(list);
+        done = renameFolder(list);
         break;
     default:
         break;
     }
-    unload();
+    // A row another program deleted meanwhile has been reported; the name stays.
+    if (done)
+        unload();
 }
 
 // The row first, then the node; the name goes in as it stands, since the
-// box never holds an apostrophe.
-void FolderAdd::addFolder(AccountBrowse &list)
+// box never holds an apostrophe. No row goes under a folder that is gone.
+bool FolderAdd::addFolder(AccountBrowse &list)
 {
+    if (list.basNodeKey != u"0" && !list.isStored(list.basNodeKey)) {
+        list.reportGone(list.SSTree1()->node(list.basNodeKey));
+        return false;
+    }
     list.basTable->execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES( ")
         + list.basNodeKey + QStringLiteral(" ,'F','") + m_ui->Text1->text() + QStringLiteral("')"));
     const QString key
@@ -75,15 +82,20 @@ void FolderAdd::addFolder(AccountBrowse &list)
     list.atNode = list.SSTree1()->addNode(list.basNodeKey, SSTree::tvwChild, key,
         m_ui->Text1->text(), QString(), QString(), QStringLiteral("0"));
     showAsFolder(list.atNode);
+    return true;
 }
 
-// The node first, then the row.
-void FolderAdd::renameFolder(AccountBrowse &list)
+// The node first, then the row; false when the row is gone.
+bool FolderAdd::renameFolder(AccountBrowse &list)
 {
-    list.SSTree1()->node(list.basNodeKey)->setText(m_ui->Text1->text());
-    list.basTable->execute(fillTemplate(
-        QStringLiteral("UPDATE ACCOUNT SET NAME='%1' where ACCOUNT_NO= %2 "),
-        {{QStringLiteral("%1"), m_ui->Text1->text()}, {QStringLiteral("%2"), list.basNodeKey}}));
+    SSNode *node = list.SSTree1()->node(list.basNodeKey);
+    node->setText(m_ui->Text1->text());
+    if (list.changesRow(fillTemplate(
+            QStringLiteral("UPDATE ACCOUNT SET NAME='%1' where ACCOUNT_NO= %2 "),
+            {{QStringLiteral("%1"), m_ui->Text1->text()}, {QStringLiteral("%2"), list.basNodeKey}})))
+        return true;
+    list.reportGone(node);
+    return false;
 }
 
 void FolderAdd::Command3_Click()

@@ -28,8 +28,8 @@ protected:
     void setupWidget(FormDialog *dialog) override;
 
 private:
-    void addFolder(AccountBrowse &list);
-    void renameFolder(AccountBrowse &list);
+    bool addFolder(AccountBrowse &list);
+    bool renameFolder(AccountBrowse &list);
 
     std::unique_ptr<Ui::FolderAdd> m_ui;
 };

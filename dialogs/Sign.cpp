@@ -4,6 +4,7 @@
 
 #include "dialogs/Apostrophes.h"
 #include "store/DbError.h"
+#include "store/Storable.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
 #include "ui/Twips.h"
@@ -42,6 +43,26 @@ QPlainTextEdit *Sign::Text1()
 {
     widget();
     return m_ui->Text1;
+}
+
+void Sign::setSignature(const QString &stored)
+{
+    QPlainTextEdit *box = Text1();
+    box->setPlainText(stored);
+    m_shown = box->document()->toRawText();
+    // What the box's filters leave of it, with the line breaks as they came.
+    m_untouched = withoutApostrophes(withoutUnstorable(stored));
+}
+
+QString Sign::signature()
+{
+    // The raw text keeps what toPlainText() would change, such as no-break spaces.
+    QString text = Text1()->document()->toRawText();
+    if (text == m_shown)
+        return m_untouched;
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return text;
 }
 
 void Sign::Command1_Click()

@@ -40,14 +40,13 @@ const QString addHtmlSig = QStringLiteral("' ,'");
 const QString copyHtmlSig = QStringLiteral(" ' ,'");
 
 // The character code a key press delivers to a text box, as a desktop hands
-// it to a key-press handler: Ctrl with a letter gives its control code. Keys
-// that move the focus, close the dialog or delete forward type nothing.
+// it to a key-press handler: Ctrl with a letter gives its control code.
+// Keys that move the focus or delete forward type nothing.
 std::optional<qint16> typedCharacter(const QKeyEvent &key)
 {
     switch (key.key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-    case Qt::Key_Escape:
     case Qt::Key_Delete:
         return std::nullopt;
     case Qt::Key_Backspace:
@@ -55,6 +54,8 @@ std::optional<qint16> typedCharacter(const QKeyEvent &key)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         return 13;
+    case Qt::Key_Escape:
+        return 27;
     default:
         break;
     }
@@ -147,6 +148,11 @@ void AccountAdd::setupWidget(FormDialog *dialog)
         [this] { guardEvent([this] { Command2_Click(); }); });
     QObject::connect(m_ui->Command3, &QPushButton::clicked, dialog,
         [this] { guardEvent([this] { Command3_Click(); }); });
+    // Host names, ports, the user ID and the password are typed without an
+    // input method: a hint alone is ignored by desktop input methods.
+    for (QLineEdit *box :
+        {m_ui->Text4, m_ui->Text5, m_ui->Text6, m_ui->Text7, m_ui->Text8, m_ui->Text9})
+        box->setAttribute(Qt::WA_InputMethodEnabled, false);
     new KeyPressFilter(m_ui->Text5, [this](qint16 &KeyAscii) { Text5_KeyPress(KeyAscii); });
     new KeyPressFilter(m_ui->Text7, [this](qint16 &KeyAscii) { Text7_KeyPress(KeyAscii); });
 }
@@ -246,18 +252,22 @@ void AccountAdd::Command1_Click()
         return;
     }
     AccountBrowse &list = Forms::accountBrowse();
-    const QString parent = parentKey(list);
+    const std::optional<QString> parent = parentKey(list);
+    // A row another program deleted meanwhile has been reported; the entries stay.
+    if (!parent)
+        return;
     switch (editMode(list.basAU)) {
     case auAddAccount:
         insertAccount(
-            list, parent, addHtmlSig, QStringLiteral("select max(ACCOUNT_NO) from ACCOUNT"));
+            list, *parent, addHtmlSig, QStringLiteral("select max(ACCOUNT_NO) from ACCOUNT"));
         break;
     case auUpdateAccount:
-        updateAccount(list);
+        if (!updateAccount(list))
+            return;
         break;
     case auCopyAccount:
         insertAccount(
-            list, parent, copyHtmlSig, QStringLiteral("select max(ACCOUNT_no) from ACCOUNT"));
+            list, *parent, copyHtmlSig, QStringLiteral("select max(ACCOUNT_no) from ACCOUNT"));
         break;
     default:
         break;
@@ -274,8 +284,8 @@ bool AccountAdd::requiredBoxEmpty() const
 }
 
 // Into the selected folder, under the root when the root is selected, and
-// beside the selected account otherwise.
-QString AccountAdd::parentKey(AccountBrowse &list)
+// beside the selected account otherwise; none when the selected row is gone.
+std::optional<QString> AccountAdd::parentKey(AccountBrowse &list)
 {
     const SSNode *selected = list.SSTree1()->node(list.basNodeKey);
     if (selected->key() == u"0")
@@ -286,6 +296,10 @@ QString AccountAdd::parentKey(AccountBrowse &list)
     const auto row = list.basTable->execute(
         fillTemplate(QStringLiteral("select * from ACCOUNT where ACCOUNT_no= %1"),
             {{QStringLiteral("%1"), list.basNodeKey}}));
+    if (row->isEOF()) {
+        list.reportGone(selected);
+        return std::nullopt;
+    }
     return row->text(QStringLiteral("KIND")) == u"F" ? selected->key() : parent->key();
 }
 
@@ -299,11 +313,15 @@ void AccountAdd::insertAccount(
     showAsAccount(list.atNode);
 }
 
-// The node first, then the row.
-void AccountAdd::updateAccount(AccountBrowse &list)
+// The node first, then the row; false when the row is gone.
+bool AccountAdd::updateAccount(AccountBrowse &list)
 {
-    list.SSTree1()->node(list.basNodeKey)->setText(m_ui->Text1->text());
-    list.basTable->execute(updateStatement(list.basNodeKey));
+    SSNode *node = list.SSTree1()->node(list.basNodeKey);
+    node->setText(m_ui->Text1->text());
+    if (list.changesRow(updateStatement(list.basNodeKey)))
+        return true;
+    list.reportGone(node);
+    return false;
 }
 
 // Copies of the boxes' texts, quotes doubled; the boxes keep what was typed.
@@ -312,7 +330,7 @@ QStringList AccountAdd::quotedValues() const
     const Ui::AccountAdd &ui = *m_ui;
     QStringList values = {ui.Text1->text(), ui.Text2->text(), ui.Text3->text(), ui.Text4->text(),
         ui.Text5->text(), ui.Text6->text(), ui.Text7->text(), ui.Text8->text(), ui.Text9->text(),
-        Forms::sign().Text1()->toPlainText(), ui.TextOfficeName->text(),
+        Forms::sign().signature(), ui.TextOfficeName->text(),
         ui.TextOfficeSection->text(), ui.TextTelNumber->text(), ui.TextFaxNumber->text(),
         ui.TextAddress1->text(), ui.TextAddress2->text(), ui.TextHandy->text()};
     for (QString &value : values)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class AccountBrowse;
 class QLineEdit;
@@ -55,10 +56,10 @@ protected:
 private:
     Ui::AccountAdd &ui();
     bool requiredBoxEmpty() const;
-    QString parentKey(AccountBrowse &list);
+    std::optional<QString> parentKey(AccountBrowse &list);
     void insertAccount(AccountBrowse &list, const QString &parentKey, const QString &htmlSig,
         const QString &keyQuery);
-    void updateAccount(AccountBrowse &list);
+    bool updateAccount(AccountBrowse &list);
     QStringList quotedValues() const;
     QString insertStatement(const QString &parentKey, const QString &htmlSig) const;
     QString updateStatement(const QString &key) const;

@@ -11,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <sqlite3.h>
+
 namespace {
 
 Connection::TraceHook &traceHook()
@@ -88,7 +90,13 @@ void Connection::connect()
         db.setPort(m_settings.port);
         db.setUserName(m_settings.userName);
         db.setPassword(m_settings.password);
-        db.setConnectOptions(m_settings.connectOptions);
+        // MySQL counts only the rows an update changed; a row that already
+        // held the new values must count as found, as on the other engines.
+        QStringList options = {m_settings.connectOptions};
+        if (m_settings.driver == u"QMYSQL")
+            options << QStringLiteral("CLIENT_FOUND_ROWS");
+        options.removeAll(QString());
+        db.setConnectOptions(options.join(u';'));
         if (!db.open()) {
             const QString error = describe(db.lastError());
             db = QSqlDatabase();
@@ -147,10 +155,14 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
         throw DbError(QStringLiteral("Operation is not allowed when the connection is closed")
             + (m_openFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_openFailure));
 
+    m_rowsAffected = -1;
     std::unique_ptr<RowSource> rows
         = m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(statement);
-    if (!rows)
+    if (!rows) {
+        if (m_sqlite)
+            m_rowsAffected = sqlite3_changes64(m_sqlite);
         return std::make_shared<Recordset>();
+    }
     auto recordset = std::make_shared<Recordset>(std::move(rows));
     track(recordset);
     return recordset;
@@ -163,8 +175,10 @@ std::unique_ptr<RowSource> Connection::runQuery(const QString &statement)
     QSqlQuery query(QSqlDatabase::database(m_name, false));
     if (!query.exec(statement))
         throw DbError(describe(query.lastError()));
-    if (!query.isSelect())
+    if (!query.isSelect()) {
+        m_rowsAffected = query.numRowsAffected();
         return nullptr;
+    }
     return std::make_unique<QtRows>(std::move(query));
 }
 

@@ -38,6 +38,9 @@ public:
     // Runs one statement. A query's rows come back positioned on the first
     // row; any other statement gives a closed result set.
     std::shared_ptr<Recordset> execute(const QString &statement);
+    // The rows the last statement that was not a query matched; -1 when the
+    // engine cannot tell.
+    qint64 rowsAffected() const { return m_rowsAffected; }
 
     // Sees every statement text before it runs (tests use it).
     static void setTraceHook(TraceHook hook);
@@ -56,6 +59,7 @@ private:
     QString m_openFailure; // why the last open failed, for the statements that follow
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
     size_t m_pruneAt = minimumPruneAt;
+    qint64 m_rowsAffected = -1;
     bool m_registered = false;
     sqlite3 *m_sqlite = nullptr; // owned by QtSql's connection
 };

@@ -1,7 +1,9 @@
 #include "Form.h"
 
 #include "FormDialog.h"
+#include "LabelFit.h"
 #include "TextFilter.h"
+#include "TypingLimit.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -28,6 +30,8 @@ FormDialog *Form::widget()
         m_widget = dialog;
         setupWidget(dialog);
         keepStorableText(dialog);
+        limitTypingOnly(dialog);
+        fitLabelsBesideBoxes(dialog);
         Form_Load();
     }
     return m_widget;

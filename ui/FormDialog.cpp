@@ -71,6 +71,16 @@ void FormDialog::reject()
         QDialog::reject();
 }
 
+// The windows close only by their buttons and close boxes: Escape, which
+// QDialog takes as a cancel, would throw away what the user typed.
+void FormDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cancel))
+        event->accept();
+    else
+        QDialog::keyPressEvent(event);
+}
+
 void FormDialog::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);

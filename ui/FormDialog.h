@@ -24,13 +24,14 @@ public:
     // control does; setting the key code to 0 swallows the key.
     std::function<void(int &keyCode, int shift)> onKeyDown;
     void setKeyPreview(bool on);
-    // The close box and Escape: the owner decides whether this unloads or hides.
+    // The close box: the owner decides whether this unloads or hides.
     std::function<void()> onCloseRequest;
 
     void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 };

@@ -21,7 +21,9 @@ void filterBox(QLineEdit *box, const std::function<QString(QStringView)> &keep)
 
 void filterDocument(QPlainTextEdit *box, const std::function<QString(QStringView)> &keep)
 {
-    const QString text = box->toPlainText();
+    // The raw text, since toPlainText() changes what it does not filter
+    // (no-break spaces become blanks).
+    const QString text = box->document()->toRawText();
     const QString kept = keep(text);
     if (kept == text)
         return;

@@ -75,13 +75,13 @@ class TestMoveRename : public QObject {
         }));
     }
 
-    // The gesture's statement was the only one, if it was to be written at
-    // all; the table reads as expected; the refusal, if any, was told.
-    void verifyAfter(
-        TestDatabase &table, const QStringList &expected, Outcome outcome, const QString &statement)
+    // The gesture's statements were the only ones, if it was to be written
+    // at all; the table reads as expected; the refusal, if any, was told.
+    void verifyAfter(TestDatabase &table, const QStringList &expected, Outcome outcome,
+        const QStringList &statements)
     {
         const bool written = outcome == Done || outcome == TableRefuses;
-        QCOMPARE(m_recording->statements, written ? QStringList {statement} : QStringList());
+        QCOMPARE(m_recording->statements, written ? statements : QStringList());
         QCOMPARE(table.snapshot(), expected);
         DialogTest::verifyRefusal(*m_recording, outcome == TableRefuses,
             outcome == Refused ? QStringLiteral("この場所への移動はできません") : QString(),
@@ -129,8 +129,12 @@ private Q_SLOTS:
                     qPrintable(row));
             }
         });
+        // A folder takes a node only while its row is still there.
+        QStringList statements;
+        if (target != u"0")
+            statements << "select * from ACCOUNT where ACCOUNT_no= " + target;
         verifyAfter(table, expected, drop.outcome,
-            "UPDATE ACCOUNT SET P_ACCOUNT_NO = " + target + " WHERE ACCOUNT_NO = " + dragged);
+            statements << "UPDATE ACCOUNT SET P_ACCOUNT_NO = " + target + " WHERE ACCOUNT_NO = " + dragged);
     }
 
     // One drag held over the edge lines: on the top line the view moves up
@@ -206,26 +210,35 @@ private Q_SLOTS:
             QCOMPARE(tree->node(key)->text(), rename.outcome == Done ? rename.to : shownBefore);
         });
         verifyAfter(table, expected, rename.outcome,
-            "UPDATE ACCOUNT SET NAME='" + rename.stored + "' WHERE ACCOUNT_NO=" + key);
+            {"UPDATE ACCOUNT SET NAME='" + rename.stored + "' WHERE ACCOUNT_NO=" + key});
     }
 
     void cutCopyAndPasteNeverReachTheTree_data()
     {
-        QTest::addColumn<bool>("treeFocused");
+        QTest::addColumn<QString>("focused");
         QTest::addColumn<QStringList>("reaching");
-        QTest::newRow("tree focused") << true << QStringList {"X", "Ctrl+Shift+X", "Ctrl+Alt+C"};
-        QTest::newRow("toolbar focused") << false << everyPress;
+        const QStringList unfiltered = {"X", "Ctrl+Shift+X", "Ctrl+Alt+C"};
+        QTest::newRow("tree focused") << "tree" << unfiltered;
+        // The box a label is edited in is part of the tree.
+        QTest::newRow("label being edited") << "label" << unfiltered;
+        QTest::newRow("toolbar focused") << "toolbar" << everyPress;
     }
 
     void cutCopyAndPasteNeverReachTheTree()
     {
-        QFETCH(bool, treeFocused);
+        QFETCH(QString, focused);
         TestDatabase table;
-        addTree(table);
+        const QString key = addTree(table)["twin"];
         withTree(table, [&](SSTree *tree) {
-            QWidget *target = treeFocused
-                ? static_cast<QWidget *>(tree)
-                : tree->window()->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
+            QWidget *target = tree;
+            if (focused == u"toolbar")
+                target = tree->window()->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
+            if (focused == u"label") {
+                tree->setFocus();
+                clickNode(tree, tree->node(key));
+                QTest::keyClick(tree, Qt::Key_F2);
+                QTRY_VERIFY((target = tree->viewport()->findChild<QLineEdit *>()) != nullptr);
+            }
             target->setFocusPolicy(Qt::StrongFocus);
             target->setFocus();
             QTRY_COMPARE(QApplication::focusWidget(), target);

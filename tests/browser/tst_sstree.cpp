@@ -543,9 +543,9 @@ private Q_SLOTS:
         row("left with shift and ctrl", "", {"press left+shift+ctrl b", "release b"},
             {"down 1 3 b", "click b", "selected b"});
         row("right with ctrl", "", {"press right+ctrl b", "release b"},
-            {"down 2 2 b", "selected b"});
+            {"down 2 2 b", "click b", "selected b"});
         row("middle with alt", "", {"press middle+alt b", "release b"},
-            {"down 4 4 b", "selected b"});
+            {"down 4 4 b", "click b", "selected b"});
         row("left on the expand arrow", "", {"press left a>", "release a>"},
             {"down 1 0 a>", "collapsed a", "selected none"});
         row("keys", "", {"select b", "key Down", "key Down", "key Home"},

@@ -85,7 +85,7 @@ static void checkTypeInformationAndNames(_ShowAccount *account)
 {
     UINT count = 99;
     ITypeInfo *info = (ITypeInfo *)&count;
-    LPOLESTR method[] = {u"showAccountForm", u"connStr"};
+    LPOLESTR method[] = {u"showAccountForm", u"CONNSTR"}, wrongParameter[] = {method[0], u"x"};
     LPOLESTR otherCase[] = {u"ShowAccountForm"}, wrong[] = {u"deleteEverything"}, noName[] = {0};
     DISPID ids[2] = {0, 0};
     IS(CALL(account, GetTypeInfoCount, NULL), E_POINTER);
@@ -101,9 +101,10 @@ static void checkTypeInformationAndNames(_ShowAccount *account)
     IS(CALL(account, GetIDsOfNames, &IID_NULL, noName, 1, 0, ids), E_INVALIDARG);
     IS(CALL(account, GetIDsOfNames, &IID_NULL, NULL, 1, 0, ids), E_INVALIDARG);
     /* Each lookup below changes what the one before it left in ids. */
-    IS(CALL(account, GetIDsOfNames, &IID_NULL, method, 2, 0, ids), DISP_E_UNKNOWNNAME);
-    expect(
-        ids[0] == DISPID_showAccountForm && ids[1] == DISPID_UNKNOWN, "the parameter is unnamed");
+    IS(CALL(account, GetIDsOfNames, &IID_NULL, method, 2, 0, ids), S_OK);
+    expect(ids[0] == DISPID_showAccountForm && ids[1] == 0, "the parameter by its name");
+    IS(CALL(account, GetIDsOfNames, &IID_NULL, wrongParameter, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    expect(ids[0] == DISPID_showAccountForm && ids[1] == DISPID_UNKNOWN, "no such parameter");
     IS(CALL(account, GetIDsOfNames, &IID_NULL, wrong, 1, 0, ids), DISP_E_UNKNOWNNAME);
     expect(ids[0] == DISPID_UNKNOWN, "an unknown member name has no DISPID");
     IS(CALL(account, GetIDsOfNames, &IID_NULL, otherCase, 1, 0, ids), S_OK);
@@ -119,6 +120,7 @@ typedef struct InvokeCase {
     const GUID *riid;
     WORD flags;
     int extra, named; /* arguments counted beyond the one expected; named ones */
+    DISPID name; /* of the named arguments */
     enum { GIVEN, NO_ARGUMENTS, NO_PARAMETERS } missing;
     const VARIANT *argument; /* given twice when two are counted */
 } InvokeCase;
@@ -128,8 +130,8 @@ static HRESULT invoke(
 {
     const VARIANT *argument = c->argument ? c->argument : &textArgument;
     VARIANT arguments[2] = {*argument, *argument};
-    DISPID named = 0;
-    DISPPARAMS params = {c->missing == NO_ARGUMENTS ? NULL : arguments, c->named ? &named : NULL,
+    DISPID names[2] = {c->name, c->name};
+    DISPPARAMS params = {c->missing == NO_ARGUMENTS ? NULL : arguments, c->named ? names : NULL,
         (UINT)(1 + c->extra), (UINT)c->named};
     return CALL(account, Invoke, c->member ? c->member : DISPID_showAccountForm,
         c->riid ? c->riid : &IID_NULL, 0, c->flags ? c->flags : DISPATCH_METHOD,
@@ -151,7 +153,9 @@ static void checkInvokeArguments(_ShowAccount *account)
         {"one argument promised, none given", E_INVALIDARG, .missing = NO_ARGUMENTS},
         {"no argument", DISP_E_BADPARAMCOUNT, .extra = -1},
         {"two arguments of the right type", DISP_E_BADPARAMCOUNT, .extra = 1},
-        {"a named argument", DISP_E_NONAMEDARGS, .named = 1},
+        {"the argument by its name reaches the call", DISP_E_EXCEPTION, .named = 1},
+        {"a named argument of no such name", DISP_E_PARAMNOTFOUND, .named = 1, .name = 1},
+        {"two named arguments", DISP_E_BADPARAMCOUNT, .extra = 1, .named = 2},
         {"an empty argument", DISP_E_TYPEMISMATCH, .argument = &empty},
         {"a number where text is expected", DISP_E_TYPEMISMATCH, .argument = &number},
         {"a null variant reference", DISP_E_TYPEMISMATCH, .argument = &nullVariant},

@@ -63,10 +63,14 @@ void TestSign::everyWayOfClosingOnlyHidesAndTheTextIsThereAgain()
     QVERIFY(inSign([&](QWidget *window, QPlainTextEdit *box) {
         QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
         typeText(box, QStringLiteral("\nRegards,\nAnn"));
+        // Escape closes nothing; OK does.
+        if (how == u"Escape") {
+            QTest::keyClick(box, Qt::Key_Escape);
+            QVERIFY(window->isVisible());
+            how = QStringLiteral("Command1");
+        }
         if (how == u"close")
             window->close();
-        else if (how == u"Escape")
-            QTest::keyClick(box, Qt::Key_Escape);
         else
             click(window, how);
         QVERIFY(!window->isVisible());

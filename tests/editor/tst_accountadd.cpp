@@ -33,6 +33,8 @@ const QStringList boxNames = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text
 const QStringList typed = {"O'Mail", "Ann 'A'", "ann'@x", "smtp'host", "25", "pop'host", "110",
     "u'id", "p'w", "Co'", "S'ec", "1'", "2'", "A'1", "A'2", "3'"};
 const QString typedSignature = "Best,\nAnn";
+// A typed line break is stored as mail carries it.
+const QString storedSignature = "Best,\r\nAnn";
 
 // The statements the editor must write for the typed values.
 QString insertOf(const QString &parent, bool copy)
@@ -42,7 +44,7 @@ QString insertOf(const QString &parent, bool copy)
            "POP_HOST,POP_PORT,USERID,PSWD,TEXT_SIG,HTML_SIG,OFFICE_NAME,OFFICE_SECTION,"
            "TEL_NUMBER,FAX_NUMBER,ADDRESS1,ADDRESS2,HANDY)  VALUES( '"
         + parent + "', 'A', 'O''Mail','Ann ''A''','ann''@x','smtp''host','25','pop''host',"
-        + "'110','u''id','p''w','Best,\nAnn'," + htmlSignature
+        + "'110','u''id','p''w','Best,\r\nAnn'," + htmlSignature
         + " ,'Co''','S''ec','1''','2''','A''1','A''2','3''')";
 }
 
@@ -50,7 +52,7 @@ QString updateOf(const QString &key)
 {
     return "UPDATE ACCOUNT SET NAME='O''Mail', SENDER = 'Ann ''A''', MAIL_ADDRESS = 'ann''@x', "
            "SMTP_HOST = 'smtp''host', SMTP_PORT = '25', POP_HOST = 'pop''host', POP_PORT = "
-           "'110', USERID = 'u''id', PSWD = 'p''w', TEXT_SIG = 'Best,\nAnn', OFFICE_NAME = "
+           "'110', USERID = 'u''id', PSWD = 'p''w', TEXT_SIG = 'Best,\r\nAnn', OFFICE_NAME = "
            "'Co''', OFFICE_SECTION = 'S''ec', TEL_NUMBER = '1''', FAX_NUMBER = '2''', ADDRESS1 = "
            "'A''1', ADDRESS2 = 'A''2', HANDY = '3'''where ACCOUNT_NO= "
         + key;
@@ -60,7 +62,7 @@ QString updateOf(const QString &key)
 QStringList storedRowOf(const QString &key, const QString &parent, const QString &htmlSignature)
 {
     return QStringList {key, parent, "A"} + typed.mid(0, 9)
-        + QStringList {typedSignature, htmlSignature} + typed.mid(9);
+        + QStringList {storedSignature, htmlSignature} + typed.mid(9);
 }
 
 // A data row whose columns are all texts.
@@ -83,17 +85,21 @@ QStringList boxTexts(QWidget *window)
     return texts;
 }
 
-// `how`: a button's name, "close" (the close box), "Escape" or "Return in Text5".
+// `how`: a button's name, "close" (the close box), "Escape" (which closes
+// nothing, so the close box follows) or "Return in Text5".
 void press(QWidget *window, const QString &how)
 {
-    if (how == u"close")
+    if (how == u"close") {
         window->close();
-    else if (how == u"Escape")
+    } else if (how == u"Escape") {
         QTest::keyClick(window->findChild<QWidget *>("Text1"), Qt::Key_Escape);
-    else if (how.startsWith(u"Return in "))
+        QVERIFY(window->isVisible());
+        window->close();
+    } else if (how.startsWith(u"Return in ")) {
         QTest::keyClick(control(window, how.mid(10)), Qt::Key_Return);
-    else
+    } else {
         click(window, how);
+    }
 }
 
 // Replaces the signature through the editor's button, then leaves as `how` says.

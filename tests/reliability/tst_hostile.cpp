@@ -138,7 +138,10 @@ void TestHostile::fill(QWidget *dialog, const QString &text)
             "Sign",
             [&](QWidget *sign) {
                 paste(control<QPlainTextEdit>(sign, "Text1"), text);
-                m_shown["TEXT_SIG"] = control<QPlainTextEdit>(sign, "Text1")->toPlainText();
+                // Each line break in the box is stored as mail carries it.
+                m_shown["TEXT_SIG"] = control<QPlainTextEdit>(sign, "Text1")
+                                          ->toPlainText()
+                                          .replace("\n", "\r\n");
                 click(sign, "Command1");
             },
             &signatureEntered);
@@ -202,7 +205,7 @@ void TestHostile::aHostileTextIsStoredAsItsBoxShowsIt()
     const QString selected = command == u"add" || folder ? m_folder : m_target;
     // What the boxes show: the editor's boxes cut the text at their limits;
     // the signature and folder name boxes drop apostrophes, and the multi-line
-    // signature box takes a line break as a single line feed.
+    // signature box stores each line break it was given as CRLF.
     QHash<QString, QString> expected;
     if (command == u"label") {
         expected["NAME"] = held;
@@ -211,7 +214,7 @@ void TestHostile::aHostileTextIsStoredAsItsBoxShowsIt()
     } else {
         for (const auto &[box, column, limit] : editorBoxes)
             expected[column] = firstUnits(held, limit);
-        expected["TEXT_SIG"] = QString(held).remove(u'\'').replace("\r\n", "\n");
+        expected["TEXT_SIG"] = QString(held).remove(u'\'').replace("\r\n", "\n").replace("\n", "\r\n");
     }
     std::vector<QStringList> rows = allRows(*m_table);
     bool stayedOpen = false;

@@ -2,6 +2,10 @@
 // reaches with the keyboard, read back from the running widgets.
 
 #include "browser/SSTree.h"
+#include "component/Forms.h"
+#include "dialogs/FolderAdd.h"
+#include "editor/AccountAdd.h"
+#include "ui/FormDialog.h"
 #include "ui/Images.h"
 #include "ui/Look.h"
 #include "ui/Twips.h"
@@ -21,6 +25,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -327,7 +332,44 @@ private Q_SLOTS:
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), typed.left(control.maxLength));
         QCOMPARE(edit->displayText().size(), edit->text().size());
-        QCOMPARE(edit->displayText().contains(u'7'), !hidden);
+        QCOMPARE(edit->displayText(),
+            hidden ? QString(edit->text().size(), u'*') : edit->text());
+    }
+
+    void theWindowsAsTheComponentMakesThem_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("AccountAdd") << "AccountAdd";
+        QTest::newRow("FolderAdd") << "FolderAdd";
+    }
+
+    // Every caption ends before the box beside it, in the face that stands in
+    // for the design font, and the boxes without an input method have none.
+    void theWindowsAsTheComponentMakesThem()
+    {
+        QFETCH(QString, window);
+        Form &form = window == u"AccountAdd" ? static_cast<Form &>(Forms::accountAdd())
+                                              : Forms::folderAdd();
+        const auto unload = qScopeGuard([&] { form.unload(); });
+        QWidget *dialog = form.widget();
+        for (const Window &design : windows()) {
+            if (design.name != window)
+                continue;
+            for (const Control &control : design.controls) {
+                QWidget *widget = only(*dialog, control.name);
+                if (auto *edit = qobject_cast<QLineEdit *>(widget))
+                    QVERIFY2(edit->testAttribute(Qt::WA_InputMethodEnabled)
+                            == (control.input == Input::Any),
+                        control.name);
+                const auto *label = qobject_cast<QLabel *>(widget);
+                if (!label)
+                    continue;
+                const int end = label->x() + label->fontMetrics().horizontalAdvance(label->text());
+                for (const QLineEdit *box : label->parentWidget()->findChildren<QLineEdit *>())
+                    if (box->y() == label->y() && box->x() > label->x())
+                        QVERIFY2(end < box->x(), control.name);
+            }
+        }
     }
 
     void signatureBoxScrollsInsteadOfWrapping()
@@ -335,9 +377,10 @@ private Q_SLOTS:
         const auto dialog = buildWindow("Sign");
         auto *text = only<QPlainTextEdit>(*dialog, "Text1");
         QVERIFY(text);
-        QCOMPARE(text->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-        QCOMPARE(text->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+        QCOMPARE(text->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QVERIFY(showAndActivate(*dialog));
+        QVERIFY(text->horizontalScrollBar()->isVisible() && text->verticalScrollBar()->isVisible());
         QCOMPARE(text->horizontalScrollBar()->maximum(), 0);
         QCOMPARE(text->verticalScrollBar()->maximum(), 0);
 
