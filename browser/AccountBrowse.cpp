@@ -676,7 +676,8 @@ void AccountBrowse::reportGone(const SSNode *node)
 {
     MessageBox::show(node->image() == u"account" ? accountGone : folderGone);
     m_storedChanged = true;
-    QMetaObject::invokeMethod(widget(), [this] { showStoredIfChanged(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        widget(), [this] { showStoredIfChanged(); }, Qt::QueuedConnection);
 }
 
 void AccountBrowse::showStoredIfChanged()

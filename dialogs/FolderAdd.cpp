@@ -90,9 +90,10 @@ bool FolderAdd::renameFolder(AccountBrowse &list)
 {
     SSNode *node = list.SSTree1()->node(list.basNodeKey);
     node->setText(m_ui->Text1->text());
-    if (list.changesRow(fillTemplate(
-            QStringLiteral("UPDATE ACCOUNT SET NAME='%1' where ACCOUNT_NO= %2 "),
-            {{QStringLiteral("%1"), m_ui->Text1->text()}, {QStringLiteral("%2"), list.basNodeKey}})))
+    if (list.changesRow(
+            fillTemplate(QStringLiteral("UPDATE ACCOUNT SET NAME='%1' where ACCOUNT_NO= %2 "),
+                {{QStringLiteral("%1"), m_ui->Text1->text()},
+                    {QStringLiteral("%2"), list.basNodeKey}})))
         return true;
     list.reportGone(node);
     return false;

@@ -330,9 +330,9 @@ QStringList AccountAdd::quotedValues() const
     const Ui::AccountAdd &ui = *m_ui;
     QStringList values = {ui.Text1->text(), ui.Text2->text(), ui.Text3->text(), ui.Text4->text(),
         ui.Text5->text(), ui.Text6->text(), ui.Text7->text(), ui.Text8->text(), ui.Text9->text(),
-        Forms::sign().signature(), ui.TextOfficeName->text(),
-        ui.TextOfficeSection->text(), ui.TextTelNumber->text(), ui.TextFaxNumber->text(),
-        ui.TextAddress1->text(), ui.TextAddress2->text(), ui.TextHandy->text()};
+        Forms::sign().signature(), ui.TextOfficeName->text(), ui.TextOfficeSection->text(),
+        ui.TextTelNumber->text(), ui.TextFaxNumber->text(), ui.TextAddress1->text(),
+        ui.TextAddress2->text(), ui.TextHandy->text()};
     for (QString &value : values)
         DbSet(value);
     return values;

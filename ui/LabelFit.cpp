@@ -16,8 +16,8 @@ constexpr int narrowestStretch = 70;
 int roomBeside(const QLabel *label)
 {
     int room = label->width();
-    for (const QLineEdit *box : label->parentWidget()->findChildren<QLineEdit *>(
-             Qt::FindDirectChildrenOnly)) {
+    for (const QLineEdit *box :
+        label->parentWidget()->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly)) {
         const bool sameLine
             = box->y() < label->geometry().bottom() && label->y() < box->geometry().bottom();
         if (sameLine && box->x() > label->x())
@@ -34,8 +34,8 @@ void fit(QLabel *label)
         return;
     // Glyphs snap to whole pixels, so the first guess may still be too wide.
     QFont narrower = label->font();
-    for (int stretch = std::max(narrowestStretch, 100 * room / needed);
-         stretch >= narrowestStretch; --stretch) {
+    for (int stretch = std::max(narrowestStretch, 100 * room / needed); stretch >= narrowestStretch;
+         --stretch) {
         narrower.setStretch(stretch);
         if (QFontMetrics(narrower).horizontalAdvance(label->text()) <= room)
             break;

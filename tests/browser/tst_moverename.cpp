@@ -134,7 +134,8 @@ private Q_SLOTS:
         if (target != u"0")
             statements << "select * from ACCOUNT where ACCOUNT_no= " + target;
         verifyAfter(table, expected, drop.outcome,
-            statements << "UPDATE ACCOUNT SET P_ACCOUNT_NO = " + target + " WHERE ACCOUNT_NO = " + dragged);
+            statements << "UPDATE ACCOUNT SET P_ACCOUNT_NO = " + target
+                    + " WHERE ACCOUNT_NO = " + dragged);
     }
 
     // One drag held over the edge lines: on the top line the view moves up

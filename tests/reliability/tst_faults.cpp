@@ -254,7 +254,9 @@ void TestFaults::aDeleteFailingHalfwayKeepsEveryRowItDidNotReach()
         clickNode(window.SSTree1(), window.SSTree1()->node(top));
         m_record->statements.clear();
         clickButton(window, "delf");
+        // Without the reload that shows again what is stored after the box.
         ran = m_record->statements;
+        ran.removeIf([](const QString &statement) { return statement.startsWith("SELECT *"); });
         QVERIFY(!window.SSTree1()->findNode(top));
         clickNode(window.SSTree1(), window.SSTree1()->node(elsewhere));
         QCOMPARE(enabledButtons(window), (QStringList {"update", "copy", "del", "close"}));

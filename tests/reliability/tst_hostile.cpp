@@ -139,9 +139,8 @@ void TestHostile::fill(QWidget *dialog, const QString &text)
             [&](QWidget *sign) {
                 paste(control<QPlainTextEdit>(sign, "Text1"), text);
                 // Each line break in the box is stored as mail carries it.
-                m_shown["TEXT_SIG"] = control<QPlainTextEdit>(sign, "Text1")
-                                          ->toPlainText()
-                                          .replace("\n", "\r\n");
+                m_shown["TEXT_SIG"]
+                    = control<QPlainTextEdit>(sign, "Text1")->toPlainText().replace("\n", "\r\n");
                 click(sign, "Command1");
             },
             &signatureEntered);
@@ -214,7 +213,8 @@ void TestHostile::aHostileTextIsStoredAsItsBoxShowsIt()
     } else {
         for (const auto &[box, column, limit] : editorBoxes)
             expected[column] = firstUnits(held, limit);
-        expected["TEXT_SIG"] = QString(held).remove(u'\'').replace("\r\n", "\n").replace("\n", "\r\n");
+        expected["TEXT_SIG"]
+            = QString(held).remove(u'\'').replace("\r\n", "\n").replace("\n", "\r\n");
     }
     std::vector<QStringList> rows = allRows(*m_table);
     bool stayedOpen = false;

@@ -93,8 +93,8 @@ private Q_SLOTS:
         const QString folder = table().addFolder("0", QString(150, u'F'));
         const QString account = addAccount(table(), folder, ",USERID,PSWD,TEL_NUMBER",
             ",'" + QString(45, u'u') + "','" + QString(40, u'p') + "','" + QString(25, u'1') + "'");
-        table().db().execute("UPDATE ACCOUNT SET NAME = '" + QString(150, u'N')
-            + "' WHERE ACCOUNT_NO = " + account);
+        table().db().execute(
+            "UPDATE ACCOUNT SET NAME = '" + QString(150, u'N') + "' WHERE ACCOUNT_NO = " + account);
         const auto before = allRows(table());
         QVERIFY(inAccountList(table().connectionString(), [&](AccountBrowse &window) {
             inDialog(window, account, "update", [](QWidget *dialog) {
@@ -144,9 +144,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        QTest::newRow("CRLF, modified") << "update" << "Ann\r\nSales\r\n" << "" << "Ann\r\nSales\r\n";
-        QTest::newRow("LF, copied") << "copy" << "Ann\nSales\n" << "" << "Ann\nSales\n";
-        QTest::newRow("LF, edited") << "update" << "Ann\nSales" << "!" << "Ann\r\nSales!";
+        QTest::newRow("CRLF, modified") << "update"
+                                        << "Ann\r\nSales\r\n"
+                                        << ""
+                                        << "Ann\r\nSales\r\n";
+        QTest::newRow("LF, copied") << "copy"
+                                    << "Ann\nSales\n"
+                                    << ""
+                                    << "Ann\nSales\n";
+        QTest::newRow("LF, edited") << "update"
+                                    << "Ann\nSales"
+                                    << "!"
+                                    << "Ann\r\nSales!";
     }
 
     void aSignatureComesBackAsItWasStored()
@@ -196,8 +205,8 @@ private Q_SLOTS:
                 click(dialog, "Command1");
             });
             QCOMPARE(enabledButtons(window), (QStringList {"update", "copy", "del", "close"}));
-            QCOMPARE(table().snapshot(),
-                (QStringList {folder + " 0 F Folder", big + " 0 A Renamed"}));
+            QCOMPARE(
+                table().snapshot(), (QStringList {folder + " 0 F Folder", big + " 0 A Renamed"}));
             clickButton(window, "del");
         }));
         QCOMPARE(table().snapshot(), QStringList {folder + " 0 F Folder"});
@@ -207,8 +216,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("gesture");
         QTest::addColumn<QString>("message");
-        for (const char *gesture : {"rename in place", "rename", "move onto", "add folder under",
-                 "add account under"})
+        for (const char *gesture :
+            {"rename in place", "rename", "move onto", "add folder under", "add account under"})
             QTest::newRow(gesture) << gesture << folderGone;
         QTest::newRow("modify account") << "modify account" << accountGone;
     }

@@ -332,8 +332,7 @@ private Q_SLOTS:
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), typed.left(control.maxLength));
         QCOMPARE(edit->displayText().size(), edit->text().size());
-        QCOMPARE(edit->displayText(),
-            hidden ? QString(edit->text().size(), u'*') : edit->text());
+        QCOMPARE(edit->displayText(), hidden ? QString(edit->text().size(), u'*') : edit->text());
     }
 
     void theWindowsAsTheComponentMakesThem_data()
@@ -349,7 +348,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, window);
         Form &form = window == u"AccountAdd" ? static_cast<Form &>(Forms::accountAdd())
-                                              : Forms::folderAdd();
+                                             : Forms::folderAdd();
         const auto unload = qScopeGuard([&] { form.unload(); });
         QWidget *dialog = form.widget();
         for (const Window &design : windows()) {
