@@ -399,6 +399,8 @@ void TestAccountAdd::typingIntoAPortBoxKeepsOnlyDigits_data()
     QTest::newRow("non-digits") << QString("8a -0B.") << QString() << QString("80") << 5;
     QTest::newRow("backspace") << QString("123") << QString("backspace") << QString("12") << 0;
     QTest::newRow("a control character") << QString("12") << QString("paste") << QString("12") << 1;
+    QTest::newRow("Escape, character 27")
+        << QString("12") << QString("escape") << QString("12") << 1;
     QTest::newRow("a full-width digit") << u"1５"_qs << QString() << QString("1") << 1;
     QTest::newRow("input method") << QString("1") << QString("input method") << QString("123") << 1;
 }
@@ -420,6 +422,9 @@ void TestAccountAdd::typingIntoAPortBoxKeepsOnlyDigits()
                 // Ctrl+V as a platform that gives the key no text delivers it.
                 QApplication::clipboard()->setText("99");
                 QTest::sendKeyEvent(QTest::Click, port, Qt::Key_V, QString(), Qt::ControlModifier);
+            } else if (then == u"escape") {
+                QTest::keyClick(port, Qt::Key_Escape);
+                QVERIFY(window->isVisible());
             } else if (then == u"input method") {
                 QInputMethodEvent input;
                 input.setCommitString("2a3");
