@@ -4,7 +4,7 @@
 #include "SqliteFloor.h"
 
 #include "browser/AccountBrowse.h"
-#include "component/Forms.h"
+#include "ui/Forms.h"
 
 namespace {
 

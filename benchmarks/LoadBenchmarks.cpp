@@ -6,7 +6,7 @@
 
 #include "browser/AccountBrowse.h"
 #include "browser/SSTree.h"
-#include "component/Forms.h"
+#include "ui/Forms.h"
 #include "ui/FormDialog.h"
 
 #include <QTreeWidget>

@@ -2,17 +2,18 @@
 
 #include "ui_AccountBrowse.h"
 
+#include "browser/EditMode.h"
 #include "browser/NodeLook.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
-#include "component/Forms.h"
 #include "dialogs/FolderAdd.h"
 #include "dialogs/Sign.h"
 #include "editor/AccountAdd.h"
-#include "store/DbError.h"
-#include "store/Template.h"
+#include "store/AccountStatements.h"
+#include "ui/EventMasks.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
+#include "ui/Forms.h"
 #include "ui/Images.h"
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
@@ -21,49 +22,15 @@
 #include <QApplication>
 #include <QColor>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QScopeGuard>
 
 #include <cmath>
-#include <limits>
+
+namespace Statements = AccountStatements;
 
 namespace {
 
 constexpr int treeMarginTwips = 600;
-
-const QString moveTemplate
-    = QStringLiteral("UPDATE %tablename SET %parentkey = %p_val WHERE %key = %val");
-
-const QString childrenTemplate
-    = QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key");
-
-QString childrenStatement(qint32 p_val)
-{
-    return fillTemplate(childrenTemplate,
-        {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
-            {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
-            {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
-            {QStringLiteral("%p_val"), QString::number(p_val)}});
-}
-
-QString withKey(const QString &statementTemplate, const QString &key)
-{
-    return fillTemplate(statementTemplate, {{QStringLiteral("%1"), key}});
-}
-
-const QString readTemplate = QStringLiteral("select * from ACCOUNT where ACCOUNT_no= %1");
-const QString deleteTemplate = QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1");
-const QString childKeysTemplate
-    = QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1");
-
-QString moveStatement(const QString &targetKey, const QString &draggedKey)
-{
-    return fillTemplate(moveTemplate,
-        {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
-            {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
-            {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")},
-            {QStringLiteral("%p_val"), targetKey}, {QStringLiteral("%val"), draggedKey}});
-}
 
 // Hit tests take whole numbers; halves go to the even neighbour.
 int nearest(double coordinate)
@@ -77,30 +44,6 @@ QString textOf(const SSNode *node)
     if (!node)
         throw TreeError(QStringLiteral("Object variable not set: no node"));
     return node->text();
-}
-
-// A 32-bit whole number, as the load's parent numbers are: a larger value
-// fails, where QVariant::toInt would wrap it onto another row's number.
-qint32 wholeNumber(const QVariant &value)
-{
-    bool ok = false;
-    const qint64 number = value.toLongLong(&ok);
-    if (!ok)
-        throw DbError(
-            QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(value.toString()));
-    if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
-        throw DbError(QStringLiteral("Overflow: %1 is not a 32-bit whole number").arg(number));
-    return qint32(number);
-}
-
-// A key by its full value: the root's is 0.
-bool isRootKey(const QString &key)
-{
-    bool ok = false;
-    const qint64 value = key.toLongLong(&ok);
-    if (!ok)
-        throw DbError(QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(key));
-    return value == 0;
 }
 
 const QString accountGone = QStringLiteral("このアカウントはすでに削除されています。");
@@ -177,7 +120,7 @@ QAction *AccountBrowse::button(const QString &key)
     for (QAction *action : m_ui->Toolbar1->actions())
         if (action->objectName() == key && !action->isSeparator())
             return action;
-    throw DbError(QStringLiteral("Invalid key: no button \"%1\"").arg(key));
+    throw Failure(QStringLiteral("Invalid key: no button \"%1\"").arg(key));
 }
 
 void AccountBrowse::Form_Load()
@@ -224,8 +167,11 @@ void AccountBrowse::buildTree()
 }
 
 // Descends depth first with a stack of its own rather than native recursion,
-// so that no chain of rows can overflow the stack. Each level keeps its rows
-// open while the levels beneath it load, and a level that fails reports once
+// so that no chain of rows can overflow the stack. The outermost level's rows
+// are read as the load goes, so that its statement holds one read lock for
+// the whole load; every deeper level is read whole and its statement closed
+// before the descent, or the engine would walk a list of open statements as
+// long as the tree is deep at every query. A level that fails reports once
 // and ends, leaving the level above to carry on with its next row.
 void AccountBrowse::LoadChild(qint32 p_val)
 {
@@ -239,7 +185,8 @@ void AccountBrowse::LoadChild(qint32 p_val)
                 openLevel(levels, path, *child);
             continue;
         }
-        levels.back().rows->close();
+        if (levels.back().open)
+            levels.back().open->close();
         path.remove(levels.back().parentKey);
         levels.pop_back();
     }
@@ -248,10 +195,35 @@ void AccountBrowse::LoadChild(qint32 p_val)
 void AccountBrowse::openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val)
 {
     std::shared_ptr<Recordset> rows;
-    if (!reportAndStop([&] { rows = basTable->execute(childrenStatement(p_val)); }))
+    if (!reportAndStop([&] { rows = basTable->execute(Statements::children(p_val)); }))
         return;
-    levels.push_back({p_val, std::move(rows)});
+    Level level;
+    level.parentKey = p_val;
+    if (levels.empty())
+        level.open = std::move(rows);
+    else
+        readWhole(level, *rows);
+    levels.push_back(std::move(level));
     path.insert(p_val);
+}
+
+// A row that cannot be read ends the reading; the failure is reported when
+// the load reaches that row, as if it had been read there.
+void AccountBrowse::readWhole(Level &level, Recordset &rows)
+{
+    try {
+        for (; !rows.isEOF(); rows.moveNext())
+            level.rows.push_back(rowOf(rows));
+    } catch (...) {
+        level.failure = currentFailureText();
+    }
+    rows.close();
+}
+
+AccountBrowse::LoadRow AccountBrowse::rowOf(const Recordset &row)
+{
+    return {row.text(QStringLiteral("KIND")), row.text(QStringLiteral("P_ACCOUNT_NO")),
+        row.value(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME"))};
 }
 
 // A row that names one of its own ancestors would lead the load round in a
@@ -273,36 +245,39 @@ bool AccountBrowse::mayDescend(
 }
 
 // The next row of a level: its node is made and its key returned, so that
-// its children load before the level's next row is read.
+// its children load before the level's next row is taken.
 std::optional<qint32> AccountBrowse::nextChild(Level &level)
 {
-    if (level.descended) {
-        level.descended = false;
-        level.rows->moveNext();
+    std::optional<LoadRow> row;
+    if (level.open) {
+        if (level.next++ > 0)
+            level.open->moveNext();
+        if (!level.open->isEOF())
+            row = rowOf(*level.open);
+    } else if (level.next < level.rows.size()) {
+        row = level.rows[level.next++];
+    } else if (level.failure) {
+        throw Failure(*std::exchange(level.failure, std::nullopt));
     }
-    if (level.rows->isEOF())
+    if (!row)
         return std::nullopt;
-    addRowNode(*level.rows);
-    level.descended = true;
-    return wholeNumber(level.rows->value(QStringLiteral("ACCOUNT_NO")));
+    addRowNode(*row);
+    return wholeNumber32(row->number);
 }
 
-// Each field is read once: the account's marker is the same text as its key.
-void AccountBrowse::addRowNode(Recordset &row)
+// The account's marker is the same text as its key.
+void AccountBrowse::addRowNode(const LoadRow &row)
 {
-    const QString kind = row.text(QStringLiteral("KIND"));
-    if (kind != u"F" && kind != u"A")
+    if (row.kind != u"F" && row.kind != u"A")
         return;
-    const QString parentKey = row.text(QStringLiteral("P_ACCOUNT_NO"));
-    const QString key = row.text(QStringLiteral("ACCOUNT_NO"));
-    const QString name = row.text(QStringLiteral("NAME"));
+    const QString key = row.number.toString();
     SSTree *tree = m_ui->SSTree1;
-    if (kind == u"F")
-        showAsFolder(tree->addNode(
-            parentKey, SSTree::tvwChild, key, name, QString(), QString(), QStringLiteral("0")));
+    if (row.kind == u"F")
+        showAsFolder(tree->addNode(row.parentKey, SSTree::tvwChild, key, row.name, QString(),
+            QString(), QStringLiteral("0")));
     else
-        showAsAccount(
-            tree->addNode(parentKey, SSTree::tvwChild, key, name, QString(), QString(), key));
+        showAsAccount(tree->addNode(
+            row.parentKey, SSTree::tvwChild, key, row.name, QString(), QString(), key));
 }
 
 void AccountBrowse::SSTree1_NodeClick(SSNode *node)
@@ -310,7 +285,7 @@ void AccountBrowse::SSTree1_NodeClick(SSNode *node)
     m_nodeChosen = true;
     runOn([&] { basNodeKey = node->key(); });
     runOn([&] {
-        if (isRootKey(node->key())) {
+        if (wholeNumber(node->key()) == 0) {
             enableButton();
         } else if (node->image() == u"account") {
             setButtons({{"addf", false}, {"updatef", false}, {"delf", false}, {"add", false},
@@ -350,7 +325,7 @@ void AccountBrowse::Form_Resize()
     runOn([&] {
         const float height = float(clientHeight) - float(treeMarginTwips);
         if (height < 0)
-            throw DbError(QStringLiteral("Invalid property value"));
+            throw Failure(QStringLiteral("Invalid property value"));
         const int pixels = twipsToPixels(int(height));
         tree->setGeometry(0, dialog->height() - pixels, tree->width(), pixels);
     });
@@ -361,28 +336,27 @@ void AccountBrowse::Toolbar1_ButtonClick(QAction *button)
 {
     const QString key = button->objectName();
     if (key == u"addf")
-        openFolderDialog(QStringLiteral("1"), QStringLiteral("アカウントフォルダの追加"), false);
+        openFolderDialog(auAddFolder, QStringLiteral("アカウントフォルダの追加"), false);
     else if (key == u"updatef")
-        openFolderDialog(QStringLiteral("2"), QStringLiteral("アカウントフォルダの修正"), true);
+        openFolderDialog(auUpdateFolder, QStringLiteral("アカウントフォルダの修正"), true);
     else if (key == u"delf")
-        deleteSelected(true);
+        deleteSelected(Deletion::WithSubtree);
     else if (key == u"add")
         openNewAccount();
     else if (key == u"update")
-        openStoredAccount(QStringLiteral("6"), QStringLiteral("アカウント修正"));
+        openStoredAccount(auUpdateAccount, QStringLiteral("アカウント修正"));
     else if (key == u"del")
-        deleteSelected(false);
+        deleteSelected(Deletion::RowOnly);
     else if (key == u"copy")
-        openStoredAccount(QStringLiteral("9"), QStringLiteral("アカウント複写"));
+        openStoredAccount(auCopyAccount, QStringLiteral("アカウント複写"));
     else if (key == u"close")
         unload();
 }
 
-void AccountBrowse::openFolderDialog(
-    const QString &mode, const QString &caption, bool withCurrentName)
+void AccountBrowse::openFolderDialog(EditMode mode, const QString &caption, bool withCurrentName)
 {
     FolderAdd &dialog = Forms::folderAdd();
-    basAU = mode;
+    basAU = modeText(mode);
     dialog.setCaption(caption);
     if (withCurrentName)
         dialog.Text1()->setText(m_ui->SSTree1->node(basNodeKey)->text());
@@ -392,18 +366,18 @@ void AccountBrowse::openFolderDialog(
 void AccountBrowse::openNewAccount()
 {
     AccountAdd &editor = Forms::accountAdd();
-    basAU = QStringLiteral("5");
-    editor.Text5()->setText(QStringLiteral("25"));
-    editor.Text7()->setText(QStringLiteral("110"));
+    basAU = modeText(auAddAccount);
+    editor.textBox(QStringLiteral("Text5"))->setText(QStringLiteral("25"));
+    editor.textBox(QStringLiteral("Text7"))->setText(QStringLiteral("110"));
     Forms::sign().setSignature(QString());
     editor.setCaption(QStringLiteral("アカウント追加"));
     editor.showModal();
 }
 
-void AccountBrowse::openStoredAccount(const QString &mode, const QString &caption)
+void AccountBrowse::openStoredAccount(EditMode mode, const QString &caption)
 {
-    basAU = mode;
-    basCopyRs = basTable->execute(withKey(readTemplate, basNodeKey));
+    basAU = modeText(mode);
+    basCopyRs = basTable->execute(Statements::readRow(basNodeKey));
     // Another program may have deleted the row since the tree was loaded.
     if (basCopyRs->isEOF()) {
         MessageBox::show(accountGone);
@@ -422,37 +396,20 @@ void AccountBrowse::openStoredAccount(const QString &mode, const QString &captio
 // it is. The signature is always replaced, with the empty text for a null.
 void AccountBrowse::loadAccountData()
 {
-    AccountAdd &editor = Forms::accountAdd();
-    const std::pair<const char *, QLineEdit *> boxes[] = {
-        {"NAME", editor.Text1()},
-        {"SENDER", editor.Text2()},
-        {"MAIL_ADDRESS", editor.Text3()},
-        {"SMTP_HOST", editor.Text4()},
-        {"SMTP_PORT", editor.Text5()},
-        {"POP_HOST", editor.Text6()},
-        {"POP_PORT", editor.Text7()},
-        {"USERID", editor.Text8()},
-        {"PSWD", editor.Text9()},
-        {"OFFICE_NAME", editor.TextOfficeName()},
-        {"OFFICE_SECTION", editor.TextOfficeSection()},
-        {"TEL_NUMBER", editor.TextTelNumber()},
-        {"FAX_NUMBER", editor.TextFaxNumber()},
-        {"ADDRESS1", editor.TextAddress1()},
-        {"ADDRESS2", editor.TextAddress2()},
-        {"HANDY", editor.TextHandy()},
-    };
-    for (const auto &[column, box] : boxes) {
-        const QVariant value = basCopyRs->value(QLatin1String(column));
+    for (const auto &[column, box] : Forms::accountAdd().boxes()) {
+        const QVariant value = basCopyRs->value(column);
         if (value.isNull() || value.toString().isEmpty())
             continue;
-        box->setText(basCopyRs->text(QLatin1String(column)));
+        box->setText(basCopyRs->text(column));
     }
     Forms::sign().setSignature(basCopyRs->text(QStringLiteral("TEXT_SIG")));
 }
 
 // The folder or account chosen last goes from the tree and from the table,
-// a folder with everything beneath it, once the user has agreed.
-void AccountBrowse::deleteSelected(bool withSubtree)
+// a folder with everything beneath it, once the user has agreed. A folder's
+// own row is deleted first, so that a chain of rows leading back to it ends
+// there, and DeleteChild deletes it once more at its end, finding nothing.
+void AccountBrowse::deleteSelected(Deletion deletion)
 {
     if (MessageBox::show(
             QStringLiteral("削除してもよろしいですか。"), MessageBox::Buttons::OkCancel)
@@ -460,8 +417,8 @@ void AccountBrowse::deleteSelected(bool withSubtree)
         return;
     try {
         removeNode(basNodeKey);
-        basTable->execute(withKey(deleteTemplate, basNodeKey));
-        if (withSubtree)
+        basTable->execute(Statements::deleteRow(basNodeKey));
+        if (deletion == Deletion::WithSubtree)
             DeleteChild(QString(basNodeKey));
     } catch (...) {
         // The nodes went before their rows, and some rows may still be there.
@@ -504,7 +461,7 @@ void AccountBrowse::DeleteChild(const QString &P_ID)
             levels.push_back({child, childKeys(child)});
             continue;
         }
-        basTable->execute(withKey(deleteTemplate, level.key));
+        basTable->execute(Statements::deleteRow(level.key));
         levels.pop_back();
     }
 }
@@ -512,7 +469,7 @@ void AccountBrowse::DeleteChild(const QString &P_ID)
 QStringList AccountBrowse::childKeys(const QString &key)
 {
     QStringList keys;
-    const auto rows = basTable->execute(withKey(childKeysTemplate, key));
+    const auto rows = basTable->execute(Statements::childKeys(key));
     for (; !rows->isEOF(); rows->moveNext())
         keys << rows->text(QStringLiteral("ACCOUNT_NO"));
     rows->close();
@@ -620,7 +577,7 @@ void AccountBrowse::moveNode(SSNode *dragged, SSNode *target)
         reportGone(target);
         return;
     }
-    if (!changesRow(moveStatement(target->key(), dragged->key()))) {
+    if (!changesRow(Statements::move(target->key(), dragged->key()))) {
         reportGone(dragged);
         return;
     }
@@ -639,9 +596,7 @@ void AccountBrowse::SSTree1_AfterLabelEdit(SSNode *node, bool *Cancel, const QSt
     }
     // A label that could not be stored goes back to the stored name.
     *Cancel = true;
-    QString name = NewString;
-    const bool stored = changesRow(QStringLiteral("UPDATE ACCOUNT SET NAME='")
-        + AccountAdd::DbSet(name) + QStringLiteral("' WHERE ACCOUNT_NO=") + basNodeKey);
+    const bool stored = changesRow(Statements::renameLabel(NewString, basNodeKey));
     *Cancel = false;
     // The root is no row: its label lasts only while the window is open.
     if (!stored && node->key() != u"0")
@@ -655,7 +610,8 @@ void AccountBrowse::Form_KeyDown(int &KeyCode, int Shift)
     const SSTree *tree = m_ui->SSTree1;
     if (!focus || (focus != tree && !tree->isAncestorOf(focus)))
         return;
-    if ((KeyCode == 88 || KeyCode == 67 || KeyCode == 86) && Shift == 2)
+    const bool ctrlAlone = Shift == shiftMask(Qt::ControlModifier);
+    if ((KeyCode == Qt::Key_X || KeyCode == Qt::Key_C || KeyCode == Qt::Key_V) && ctrlAlone)
         KeyCode = 0;
 }
 
@@ -667,7 +623,7 @@ bool AccountBrowse::changesRow(const QString &statement)
 
 bool AccountBrowse::isStored(const QString &key)
 {
-    return !basTable->execute(withKey(readTemplate, key))->isEOF();
+    return !basTable->execute(Statements::readRow(key))->isEOF();
 }
 
 // Another program deleted the row while the window was open. Once no

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "component/AutoNew.h"
+#include "browser/EditMode.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
+#include "ui/AutoNew.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
 
@@ -10,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -36,7 +38,9 @@ public:
     // Copies the string and shows the window modally until it closes.
     void showAccountForm(const QString &connStr);
 
+    // The buttons for the root node.
     void enableButton();
+    // Despite its name: every command button off, "close" aside.
     void enableAllButton();
     // Deletes every row beneath P_ID, deepest first, then P_ID's own row.
     void DeleteChild(const QString &P_ID);
@@ -66,10 +70,19 @@ protected:
     void Form_KeyDown(int &KeyCode, int Shift) override;
 
 private:
+    // One row of a level, as the load reads it.
+    struct LoadRow {
+        QString kind;
+        QString parentKey;
+        QVariant number;
+        QString name;
+    };
     struct Level {
-        qint32 parentKey;
-        std::shared_ptr<Recordset> rows;
-        bool descended = false;
+        qint32 parentKey = 0;
+        std::shared_ptr<Recordset> open; // the outermost level's, read as the load goes
+        std::vector<LoadRow> rows; // a deeper level's, read whole
+        size_t next = 0;
+        std::optional<QString> failure; // what ended the reading of `rows`
     };
 
     void InitTree();
@@ -77,8 +90,10 @@ private:
     void showStoredIfChanged();
     void LoadChild(qint32 p_val);
     void openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val);
+    static void readWhole(Level &level, Recordset &rows);
+    static LoadRow rowOf(const Recordset &row);
     std::optional<qint32> nextChild(Level &level);
-    void addRowNode(Recordset &row);
+    void addRowNode(const LoadRow &row);
     bool mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key);
 
     void SSTree1_NodeClick(SSNode *node);
@@ -91,10 +106,11 @@ private:
     void scrollWhileDragging(SSNode *under);
     void connectTreeEvents(FormDialog *dialog);
     void Toolbar1_ButtonClick(QAction *button);
-    void deleteSelected(bool withSubtree);
-    void openFolderDialog(const QString &mode, const QString &caption, bool withCurrentName);
+    enum class Deletion { RowOnly, WithSubtree };
+    void deleteSelected(Deletion deletion);
+    void openFolderDialog(EditMode mode, const QString &caption, bool withCurrentName);
     void openNewAccount();
-    void openStoredAccount(const QString &mode, const QString &caption);
+    void openStoredAccount(EditMode mode, const QString &caption);
     void loadAccountData();
     void removeNode(const QString &key);
     QStringList childKeys(const QString &key);

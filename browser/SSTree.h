@@ -1,30 +1,21 @@
 #pragma once
 
 #include "browser/SSNode.h"
+#include "store/Failure.h"
 
 #include <QHash>
 #include <QPixmap>
 #include <QString>
 #include <QTreeWidget>
 
-#include <stdexcept>
 #include <vector>
 
 class ImageList;
 
 // Every failure of the tree: an unknown key, a taken key, a bad position.
-class TreeError : public std::runtime_error {
+class TreeError : public Failure {
 public:
-    explicit TreeError(const QString &description)
-        : std::runtime_error(description.toUtf8().toStdString())
-        , m_description(description)
-    {
-    }
-
-    QString description() const { return m_description; }
-
-private:
-    QString m_description;
+    using Failure::Failure;
 };
 
 // The account tree control: a keyed node collection with the settings and
@@ -80,7 +71,6 @@ public:
     // The node on the line at viewport point (x, y), or nullptr below the last node.
     SSNode *hitTest(int x, int y) const;
 
-    QPixmap dragIcon() const { return m_dragIcon; }
     void setDragIcon(const QPixmap &icon);
     // Turns the moves until the next button release into dragOver events.
     void beginDrag();

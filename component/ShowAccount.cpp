@@ -2,7 +2,7 @@
 
 #include "Bstr.h"
 #include "ComModule.h"
-#include "Forms.h"
+#include "ui/Forms.h"
 #include "HostApplication.h"
 #include "Zombies.h"
 #include "browser/AccountBrowse.h"

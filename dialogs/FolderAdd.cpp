@@ -3,23 +3,16 @@
 #include "ui_FolderAdd.h"
 
 #include "browser/AccountBrowse.h"
+#include "browser/EditMode.h"
 #include "browser/NodeLook.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
-#include "component/Forms.h"
 #include "dialogs/Apostrophes.h"
-#include "editor/EditMode.h"
-#include "store/Template.h"
+#include "store/AccountStatements.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
+#include "ui/Forms.h"
 #include "ui/MessageBox.h"
-
-#include <QColor>
-
-namespace {
-
-// A folder made here looks like one loaded with the tree.
-} // namespace
 
 FolderAdd::FolderAdd() = default;
 FolderAdd::~FolderAdd() = default;
@@ -74,10 +67,8 @@ bool FolderAdd::addFolder(AccountBrowse &list)
         list.reportGone(list.SSTree1()->node(list.basNodeKey));
         return false;
     }
-    list.basTable->execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES( ")
-        + list.basNodeKey + QStringLiteral(" ,'F','") + m_ui->Text1->text() + QStringLiteral("')"));
-    const QString key
-        = list.basTable->execute(QStringLiteral("select max(ACCOUNT_no) from ACCOUNT"))->text(0);
+    list.basTable->execute(AccountStatements::insertFolder(list.basNodeKey, m_ui->Text1->text()));
+    const QString key = list.basTable->execute(AccountStatements::newCopyOrFolderKey())->text(0);
     // The marker "0" lets the new folder take drops at once, as a loaded one does.
     list.atNode = list.SSTree1()->addNode(list.basNodeKey, SSTree::tvwChild, key,
         m_ui->Text1->text(), QString(), QString(), QStringLiteral("0"));
@@ -90,10 +81,7 @@ bool FolderAdd::renameFolder(AccountBrowse &list)
 {
     SSNode *node = list.SSTree1()->node(list.basNodeKey);
     node->setText(m_ui->Text1->text());
-    if (list.changesRow(
-            fillTemplate(QStringLiteral("UPDATE ACCOUNT SET NAME='%1' where ACCOUNT_NO= %2 "),
-                {{QStringLiteral("%1"), m_ui->Text1->text()},
-                    {QStringLiteral("%2"), list.basNodeKey}})))
+    if (list.changesRow(AccountStatements::renameFolder(m_ui->Text1->text(), list.basNodeKey)))
         return true;
     list.reportGone(node);
     return false;

@@ -3,7 +3,7 @@
 #include "ui_Sign.h"
 
 #include "dialogs/Apostrophes.h"
-#include "store/DbError.h"
+#include "store/Failure.h"
 #include "store/Storable.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
@@ -17,7 +17,7 @@ constexpr int buttonStripTwips = 600;
 int validLength(int twips)
 {
     if (twips < 0)
-        throw DbError(QStringLiteral("Invalid property value"));
+        throw Failure(QStringLiteral("Invalid property value"));
     return twips;
 }
 

@@ -3,17 +3,16 @@
 #include "ui_AccountAdd.h"
 
 #include "browser/AccountBrowse.h"
+#include "browser/EditMode.h"
 #include "browser/NodeLook.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
-#include "component/Forms.h"
 #include "dialogs/Sign.h"
-#include "editor/EditMode.h"
-#include "store/DbError.h"
+#include "store/AccountStatements.h"
 #include "store/Recordset.h"
-#include "store/Template.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
+#include "ui/Forms.h"
 #include "ui/MessageBox.h"
 
 #include <QColor>
@@ -26,18 +25,27 @@
 
 namespace {
 
-// The seventeen edited columns, in the order of the values the statements carry.
-const QStringList editedColumns = {QStringLiteral("NAME"), QStringLiteral("SENDER"),
-    QStringLiteral("MAIL_ADDRESS"), QStringLiteral("SMTP_HOST"), QStringLiteral("SMTP_PORT"),
-    QStringLiteral("POP_HOST"), QStringLiteral("POP_PORT"), QStringLiteral("USERID"),
-    QStringLiteral("PSWD"), QStringLiteral("TEXT_SIG"), QStringLiteral("OFFICE_NAME"),
-    QStringLiteral("OFFICE_SECTION"), QStringLiteral("TEL_NUMBER"), QStringLiteral("FAX_NUMBER"),
-    QStringLiteral("ADDRESS1"), QStringLiteral("ADDRESS2"), QStringLiteral("HANDY")};
-// The values up to TEXT_SIG come before HTML_SIG in the insert.
-constexpr int valuesBeforeHtmlSig = 10;
+using AccountStatements::AccountValues;
+using AccountStatements::HtmlSignature;
 
-const QString addHtmlSig = QStringLiteral("' ,'");
-const QString copyHtmlSig = QStringLiteral(" ' ,'");
+// Each edited column and the box it is edited in, in the order the
+// statements carry them: filling, inserting and updating all follow it.
+// The signature is edited in the signature dialog.
+struct Field {
+    const char *column;
+    const char *box;
+};
+constexpr Field fields[] = {{"NAME", "Text1"}, {"SENDER", "Text2"}, {"MAIL_ADDRESS", "Text3"},
+    {"SMTP_HOST", "Text4"}, {"SMTP_PORT", "Text5"}, {"POP_HOST", "Text6"}, {"POP_PORT", "Text7"},
+    {"USERID", "Text8"}, {"PSWD", "Text9"}, {"TEXT_SIG", nullptr},
+    {"OFFICE_NAME", "TextOfficeName"}, {"OFFICE_SECTION", "TextOfficeSection"},
+    {"TEL_NUMBER", "TextTelNumber"}, {"FAX_NUMBER", "TextFaxNumber"}, {"ADDRESS1", "TextAddress1"},
+    {"ADDRESS2", "TextAddress2"}, {"HANDY", "TextHandy"}};
+// The boxes OK refuses to leave empty.
+constexpr const char *requiredBoxes[] = {"Text1", "Text2", "Text3", "Text4", "Text5"};
+// Host names, ports, the user ID and the password are typed without an
+// input method: a hint alone is ignored by desktop input methods.
+constexpr const char *latinBoxes[] = {"Text4", "Text5", "Text6", "Text7", "Text8", "Text9"};
 
 // The character code a key press delivers to a text box, as a desktop hands
 // it to a key-press handler: Ctrl with a letter gives its control code.
@@ -50,12 +58,12 @@ std::optional<qint16> typedCharacter(const QKeyEvent &key)
     case Qt::Key_Delete:
         return std::nullopt;
     case Qt::Key_Backspace:
-        return 8;
+        return '\b';
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        return '\r';
     case Qt::Key_Escape:
-        return 27;
+        return '\x1b';
     default:
         break;
     }
@@ -130,7 +138,6 @@ void useSmallerWindowFont(QWidget *dialog)
     dialog->setFont(own);
 }
 
-// A new account looks like one loaded with the tree.
 } // namespace
 
 AccountAdd::AccountAdd() = default;
@@ -148,99 +155,24 @@ void AccountAdd::setupWidget(FormDialog *dialog)
         [this] { guardEvent([this] { Command2_Click(); }); });
     QObject::connect(m_ui->Command3, &QPushButton::clicked, dialog,
         [this] { guardEvent([this] { Command3_Click(); }); });
-    // Host names, ports, the user ID and the password are typed without an
-    // input method: a hint alone is ignored by desktop input methods.
-    for (QLineEdit *box :
-        {m_ui->Text4, m_ui->Text5, m_ui->Text6, m_ui->Text7, m_ui->Text8, m_ui->Text9})
-        box->setAttribute(Qt::WA_InputMethodEnabled, false);
+    for (const char *name : latinBoxes)
+        textBox(QLatin1String(name))->setAttribute(Qt::WA_InputMethodEnabled, false);
     new KeyPressFilter(m_ui->Text5, [this](qint16 &KeyAscii) { Text5_KeyPress(KeyAscii); });
     new KeyPressFilter(m_ui->Text7, [this](qint16 &KeyAscii) { Text7_KeyPress(KeyAscii); });
 }
 
-Ui::AccountAdd &AccountAdd::ui()
+QLineEdit *AccountAdd::textBox(const QString &name)
 {
-    widget();
-    return *m_ui;
+    return widget()->findChild<QLineEdit *>(name);
 }
 
-QLineEdit *AccountAdd::Text1()
+std::vector<std::pair<QString, QLineEdit *>> AccountAdd::boxes()
 {
-    return ui().Text1;
-}
-
-QLineEdit *AccountAdd::Text2()
-{
-    return ui().Text2;
-}
-
-QLineEdit *AccountAdd::Text3()
-{
-    return ui().Text3;
-}
-
-QLineEdit *AccountAdd::Text4()
-{
-    return ui().Text4;
-}
-
-QLineEdit *AccountAdd::Text5()
-{
-    return ui().Text5;
-}
-
-QLineEdit *AccountAdd::Text6()
-{
-    return ui().Text6;
-}
-
-QLineEdit *AccountAdd::Text7()
-{
-    return ui().Text7;
-}
-
-QLineEdit *AccountAdd::Text8()
-{
-    return ui().Text8;
-}
-
-QLineEdit *AccountAdd::Text9()
-{
-    return ui().Text9;
-}
-
-QLineEdit *AccountAdd::TextOfficeName()
-{
-    return ui().TextOfficeName;
-}
-
-QLineEdit *AccountAdd::TextOfficeSection()
-{
-    return ui().TextOfficeSection;
-}
-
-QLineEdit *AccountAdd::TextTelNumber()
-{
-    return ui().TextTelNumber;
-}
-
-QLineEdit *AccountAdd::TextFaxNumber()
-{
-    return ui().TextFaxNumber;
-}
-
-QLineEdit *AccountAdd::TextAddress1()
-{
-    return ui().TextAddress1;
-}
-
-QLineEdit *AccountAdd::TextAddress2()
-{
-    return ui().TextAddress2;
-}
-
-QLineEdit *AccountAdd::TextHandy()
-{
-    return ui().TextHandy;
+    std::vector<std::pair<QString, QLineEdit *>> boxes;
+    for (const Field &field : fields)
+        if (field.box)
+            boxes.emplace_back(QLatin1String(field.column), textBox(QLatin1String(field.box)));
+    return boxes;
 }
 
 // No trap: a failing step leaves the dialog open, with every entry as typed,
@@ -258,8 +190,7 @@ void AccountAdd::Command1_Click()
         return;
     switch (editMode(list.basAU)) {
     case auAddAccount:
-        insertAccount(
-            list, *parent, addHtmlSig, QStringLiteral("select max(ACCOUNT_NO) from ACCOUNT"));
+        insertAccount(list, *parent, HtmlSignature::Added, AccountStatements::newAccountKey());
         break;
     case auUpdateAccount:
         if (!updateAccount(list))
@@ -267,7 +198,7 @@ void AccountAdd::Command1_Click()
         break;
     case auCopyAccount:
         insertAccount(
-            list, *parent, copyHtmlSig, QStringLiteral("select max(ACCOUNT_no) from ACCOUNT"));
+            list, *parent, HtmlSignature::Copied, AccountStatements::newCopyOrFolderKey());
         break;
     default:
         break;
@@ -275,10 +206,10 @@ void AccountAdd::Command1_Click()
     unload();
 }
 
-bool AccountAdd::requiredBoxEmpty() const
+bool AccountAdd::requiredBoxEmpty()
 {
-    for (const QLineEdit *box : {m_ui->Text1, m_ui->Text2, m_ui->Text3, m_ui->Text4, m_ui->Text5})
-        if (box->text().isEmpty())
+    for (const char *name : requiredBoxes)
+        if (textBox(QLatin1String(name))->text().isEmpty())
             return true;
     return false;
 }
@@ -292,10 +223,8 @@ std::optional<QString> AccountAdd::parentKey(AccountBrowse &list)
         return QStringLiteral("0");
     const SSNode *parent = selected->parentNode();
     if (!parent)
-        throw DbError(QStringLiteral("Object variable not set: the node has no parent"));
-    const auto row = list.basTable->execute(
-        fillTemplate(QStringLiteral("select * from ACCOUNT where ACCOUNT_no= %1"),
-            {{QStringLiteral("%1"), list.basNodeKey}}));
+        throw Failure(QStringLiteral("Object variable not set: the node has no parent"));
+    const auto row = list.basTable->execute(AccountStatements::readRow(list.basNodeKey));
     if (row->isEOF()) {
         list.reportGone(selected);
         return std::nullopt;
@@ -304,10 +233,10 @@ std::optional<QString> AccountAdd::parentKey(AccountBrowse &list)
 }
 
 // The row first, then the node.
-void AccountAdd::insertAccount(
-    AccountBrowse &list, const QString &parentKey, const QString &htmlSig, const QString &keyQuery)
+void AccountAdd::insertAccount(AccountBrowse &list, const QString &parentKey,
+    HtmlSignature htmlSignature, const QString &keyQuery)
 {
-    list.basTable->execute(insertStatement(parentKey, htmlSig));
+    list.basTable->execute(AccountStatements::insertAccount(parentKey, values(), htmlSignature));
     const QString key = list.basTable->execute(keyQuery)->text(0);
     list.atNode = list.SSTree1()->addNode(parentKey, SSTree::tvwChild, key, m_ui->Text1->text());
     showAsAccount(list.atNode);
@@ -318,47 +247,19 @@ bool AccountAdd::updateAccount(AccountBrowse &list)
 {
     SSNode *node = list.SSTree1()->node(list.basNodeKey);
     node->setText(m_ui->Text1->text());
-    if (list.changesRow(updateStatement(list.basNodeKey)))
+    if (list.changesRow(AccountStatements::updateAccount(values(), list.basNodeKey)))
         return true;
     list.reportGone(node);
     return false;
 }
 
-// Copies of the boxes' texts, quotes doubled; the boxes keep what was typed.
-QStringList AccountAdd::quotedValues() const
+AccountValues AccountAdd::values()
 {
-    const Ui::AccountAdd &ui = *m_ui;
-    QStringList values = {ui.Text1->text(), ui.Text2->text(), ui.Text3->text(), ui.Text4->text(),
-        ui.Text5->text(), ui.Text6->text(), ui.Text7->text(), ui.Text8->text(), ui.Text9->text(),
-        Forms::sign().signature(), ui.TextOfficeName->text(), ui.TextOfficeSection->text(),
-        ui.TextTelNumber->text(), ui.TextFaxNumber->text(), ui.TextAddress1->text(),
-        ui.TextAddress2->text(), ui.TextHandy->text()};
-    for (QString &value : values)
-        DbSet(value);
+    AccountValues values;
+    for (const Field &field : fields)
+        values.emplace_back(QLatin1String(field.column),
+            field.box ? textBox(QLatin1String(field.box))->text() : Forms::sign().signature());
     return values;
-}
-
-QString AccountAdd::insertStatement(const QString &parentKey, const QString &htmlSig) const
-{
-    const QStringList values = quotedValues();
-    const QString separator = QStringLiteral("','");
-    return QStringLiteral(
-               "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME,SENDER,MAIL_ADDRESS,SMTP_HOST,"
-               "SMTP_PORT,POP_HOST,POP_PORT,USERID,PSWD,TEXT_SIG,HTML_SIG,OFFICE_NAME,"
-               "OFFICE_SECTION,TEL_NUMBER,FAX_NUMBER,ADDRESS1,ADDRESS2,HANDY) ")
-        + QStringLiteral(" VALUES( '") + parentKey + QStringLiteral("',")
-        + QStringLiteral(" 'A', '") + values.mid(0, valuesBeforeHtmlSig).join(separator) + separator
-        + htmlSig + values.mid(valuesBeforeHtmlSig).join(separator) + QStringLiteral("')");
-}
-
-QString AccountAdd::updateStatement(const QString &key) const
-{
-    const QStringList values = quotedValues();
-    QString statement = QStringLiteral("UPDATE ACCOUNT SET NAME='") + values.first() + u'\'';
-    for (qsizetype i = 1; i < editedColumns.size(); ++i)
-        statement += QStringLiteral(", ") + editedColumns.at(i) + QStringLiteral(" = '")
-            + values.at(i) + u'\'';
-    return statement + QStringLiteral("where ACCOUNT_NO= ") + key;
 }
 
 void AccountAdd::Command2_Click()
@@ -383,8 +284,8 @@ void AccountAdd::Text7_KeyPress(qint16 &KeyAscii)
 
 void AccountAdd::portKeyPress(qint16 &KeyAscii)
 {
-    const bool digit = KeyAscii >= 48 && KeyAscii <= 57;
-    if (digit || KeyAscii == 13 || KeyAscii == 8)
+    const bool digit = KeyAscii >= '0' && KeyAscii <= '9';
+    if (digit || KeyAscii == '\r' || KeyAscii == '\b')
         return;
     MessageBox::show(QStringLiteral("数字を入力してください。"), MessageBox::Buttons::Ok,
         MessageBox::Icon::Exclamation);

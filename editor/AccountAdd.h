@@ -1,12 +1,14 @@
 #pragma once
 
+#include "store/AccountStatements.h"
 #include "ui/Form.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class AccountBrowse;
 class QLineEdit;
@@ -21,27 +23,10 @@ public:
     AccountAdd();
     ~AccountAdd() override;
 
-    // Doubles every single quote of src, stores the result back into src
-    // and returns it.
-    static QString DbSet(QString &src);
-
-    // The text boxes; touching one loads the dialog.
-    QLineEdit *Text1();
-    QLineEdit *Text2();
-    QLineEdit *Text3();
-    QLineEdit *Text4();
-    QLineEdit *Text5();
-    QLineEdit *Text6();
-    QLineEdit *Text7();
-    QLineEdit *Text8();
-    QLineEdit *Text9();
-    QLineEdit *TextOfficeName();
-    QLineEdit *TextOfficeSection();
-    QLineEdit *TextTelNumber();
-    QLineEdit *TextFaxNumber();
-    QLineEdit *TextAddress1();
-    QLineEdit *TextAddress2();
-    QLineEdit *TextHandy();
+    // A text box by its name; touching one loads the dialog.
+    QLineEdit *textBox(const QString &name);
+    // The sixteen boxes with the columns they edit, in the statements' order.
+    std::vector<std::pair<QString, QLineEdit *>> boxes();
 
     void Command1_Click();
     void Command2_Click();
@@ -54,15 +39,13 @@ protected:
     void setupWidget(FormDialog *dialog) override;
 
 private:
-    Ui::AccountAdd &ui();
-    bool requiredBoxEmpty() const;
+    bool requiredBoxEmpty();
     std::optional<QString> parentKey(AccountBrowse &list);
-    void insertAccount(AccountBrowse &list, const QString &parentKey, const QString &htmlSig,
-        const QString &keyQuery);
+    void insertAccount(AccountBrowse &list, const QString &parentKey,
+        AccountStatements::HtmlSignature htmlSignature, const QString &keyQuery);
     bool updateAccount(AccountBrowse &list);
-    QStringList quotedValues() const;
-    QString insertStatement(const QString &parentKey, const QString &htmlSig) const;
-    QString updateStatement(const QString &key) const;
+    // What the boxes and the signature hold; the boxes keep what was typed.
+    AccountStatements::AccountValues values();
     void portKeyPress(qint16 &KeyAscii);
 
     std::unique_ptr<Ui::AccountAdd> m_ui;

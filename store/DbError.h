@@ -1,20 +1,10 @@
 #pragma once
 
-#include <QString>
-#include <stdexcept>
+#include "Failure.h"
 
-// The one exception the store throws: it carries the engine's own description,
-// which the windows show to the user as it stands.
-class DbError : public std::runtime_error {
+// A failure of the database or of the connection to it, in the engine's
+// own words where it gave any.
+class DbError : public Failure {
 public:
-    explicit DbError(const QString &description)
-        : std::runtime_error(description.toStdString())
-        , m_description(description)
-    {
-    }
-
-    QString description() const { return m_description; }
-
-private:
-    QString m_description;
+    using Failure::Failure;
 };

@@ -1,13 +1,13 @@
 #include "Failures.h"
 
 #include "MessageBox.h"
-#include "store/DbError.h"
+#include "store/Failure.h"
 
 QString currentFailureText()
 {
     try {
         throw;
-    } catch (const DbError &error) {
+    } catch (const Failure &error) {
         return error.description();
     } catch (const std::exception &error) {
         return QString::fromUtf8(error.what());

@@ -363,7 +363,7 @@ void TestAccountAdd::blanksPassAndEmptyOptionalBoxesAreStoredEmpty()
     QVERIFY(showAndDrive(editor(), "AccountAdd", [&](QWidget *window) {
         fillBoxes(window, QStringList {" ", "  ", "   ", "    "} + QStringList(12));
         // A stored row may hold a blank port; only typing is limited to digits.
-        editor().Text5()->setText(" ");
+        editor().textBox("Text5")->setText(" ");
         click(window, "Command1");
     }));
 
@@ -466,7 +466,7 @@ void TestAccountAdd::dbSetDoublesEverySingleQuoteInPlace_data()
 void TestAccountAdd::dbSetDoublesEverySingleQuoteInPlace()
 {
     QFETCH(QString, source);
-    const QString result = AccountAdd::DbSet(source);
+    const QString result = DbSet(source);
     QTEST(result, "quoted");
     QTEST(source, "quoted");
 }

@@ -1,7 +1,7 @@
 // DbSet makes of any text one SQL string literal whose value is that text:
 // put between single quotes, SQLite reads back exactly what was quoted.
 
-#include "editor/AccountAdd.h"
+#include "store/AccountStatements.h"
 #include "store/Storable.h"
 
 #include <QCoreApplication>
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = withoutUnstorable(
         QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)));
     QString quoted = text;
-    const QString result = AccountAdd::DbSet(quoted);
+    const QString result = DbSet(quoted);
     if (result != quoted || quoted.count(u'\'') != 2 * text.count(u'\''))
         std::abort();
     QSqlQuery query(memoryDatabase());

@@ -9,7 +9,7 @@
 #include "support/TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
-#include "component/Forms.h"
+#include "ui/Forms.h"
 #include "store/Connection.h"
 #include "ui/Form.h"
 #include "ui/MessageBox.h"

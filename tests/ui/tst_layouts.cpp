@@ -2,7 +2,7 @@
 // reaches with the keyboard, read back from the running widgets.
 
 #include "browser/SSTree.h"
-#include "component/Forms.h"
+#include "ui/Forms.h"
 #include "dialogs/FolderAdd.h"
 #include "editor/AccountAdd.h"
 #include "ui/FormDialog.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Failure.h"
+
 #include <QString>
 
 // The modes the toolbar writes into basAU, as decimal text, before it opens
@@ -12,6 +14,7 @@ enum EditMode {
     auCopyAccount = 9,
 };
 
-// The numeric value of basAU. Throws DbError ("Type mismatch") when the text
-// is not a whole number.
+// The numeric value of basAU; fails with "Type mismatch" when it is none.
 int editMode(const QString &basAU);
+// The text the toolbar writes for a mode.
+QString modeText(EditMode mode);

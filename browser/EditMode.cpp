@@ -1,0 +1,11 @@
+#include "EditMode.h"
+
+int editMode(const QString &basAU)
+{
+    return int(wholeNumber(basAU.trimmed()));
+}
+
+QString modeText(EditMode mode)
+{
+    return QString::number(mode);
+}

@@ -1,0 +1,133 @@
+#include "AccountStatements.h"
+
+#include "Template.h"
+
+QString DbSet(QString &src)
+{
+    src.replace(QStringLiteral("'"), QStringLiteral("''"));
+    return src;
+}
+
+namespace AccountStatements {
+
+namespace {
+
+// The named markers that the load and the move fill.
+TemplateMarkers tableMarkers(const QString &p_val)
+{
+    return {{QStringLiteral("%tablename"), QStringLiteral("ACCOUNT")},
+        {QStringLiteral("%parentkey"), QStringLiteral("P_ACCOUNT_NO")},
+        {QStringLiteral("%key"), QStringLiteral("ACCOUNT_NO")}, {QStringLiteral("%p_val"), p_val}};
+}
+
+QString withKey(const QString &statementTemplate, const QString &key)
+{
+    return fillTemplate(statementTemplate, {{QStringLiteral("%1"), key}});
+}
+
+QString quoted(QString value)
+{
+    return DbSet(value);
+}
+
+} // namespace
+
+QString children(qint32 parentKey)
+{
+    return fillTemplate(
+        QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key"),
+        tableMarkers(QString::number(parentKey)));
+}
+
+QString readRow(const QString &key)
+{
+    return withKey(QStringLiteral("select * from ACCOUNT where ACCOUNT_no= %1"), key);
+}
+
+QString deleteRow(const QString &key)
+{
+    return withKey(QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1"), key);
+}
+
+QString childKeys(const QString &key)
+{
+    return withKey(
+        QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1"), key);
+}
+
+QString move(const QString &targetKey, const QString &draggedKey)
+{
+    TemplateMarkers markers = tableMarkers(targetKey);
+    markers.emplace_back(QStringLiteral("%val"), draggedKey);
+    return fillTemplate(
+        QStringLiteral("UPDATE %tablename SET %parentkey = %p_val WHERE %key = %val"), markers);
+}
+
+QString renameLabel(const QString &label, const QString &key)
+{
+    return QStringLiteral("UPDATE ACCOUNT SET NAME='") + quoted(label)
+        + QStringLiteral("' WHERE ACCOUNT_NO=") + key;
+}
+
+QString insertFolder(const QString &parentKey, const QString &name)
+{
+    return QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES( ") + parentKey
+        + QStringLiteral(" ,'F','") + name + QStringLiteral("')");
+}
+
+QString renameFolder(const QString &name, const QString &key)
+{
+    return fillTemplate(QStringLiteral("UPDATE ACCOUNT SET NAME='%1' where ACCOUNT_NO= %2 "),
+        {{QStringLiteral("%1"), name}, {QStringLiteral("%2"), key}});
+}
+
+// The column list and the values follow the same pairs, and HTML_SIG, which
+// no box edits, comes right after TEXT_SIG in both.
+QString insertAccount(
+    const QString &parentKey, const AccountValues &values, HtmlSignature htmlSignature)
+{
+    const QString signatureColumn = QStringLiteral("TEXT_SIG");
+    QString columns = QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND");
+    QString row = QStringLiteral(" VALUES( '") + parentKey + QStringLiteral("', 'A', '");
+    for (size_t i = 0; i < values.size(); ++i) {
+        const auto &[column, value] = values[i];
+        columns += u',' + column;
+        row += quoted(value);
+        if (column == signatureColumn) {
+            columns += QStringLiteral(",HTML_SIG");
+            // The pieces that close the signature and hold HTML_SIG's value.
+            row += QStringLiteral("','")
+                + (htmlSignature == HtmlSignature::Added ? QStringLiteral("' ,'")
+                                                         : QStringLiteral(" ' ,'"));
+        } else {
+            row += i + 1 < values.size() ? QStringLiteral("','") : QStringLiteral("')");
+        }
+    }
+    return columns + QStringLiteral(") ") + row;
+}
+
+// No blanks around the first "=", one on each side of the others, and
+// "where" right after the last value's quote.
+QString updateAccount(const AccountValues &values, const QString &key)
+{
+    QString statement = QStringLiteral("UPDATE ACCOUNT SET ");
+    for (size_t i = 0; i < values.size(); ++i) {
+        const auto &[column, value] = values[i];
+        statement += i == 0 ? column + QStringLiteral("='")
+                            : QStringLiteral(", ") + column + QStringLiteral(" = '");
+        statement += quoted(value) + u'\'';
+    }
+    return statement + QStringLiteral("where ACCOUNT_NO= ") + key;
+}
+
+QString newAccountKey()
+{
+    return QStringLiteral("select max(ACCOUNT_NO) from ACCOUNT");
+}
+
+QString newCopyOrFolderKey()
+{
+    return QStringLiteral("select max(ACCOUNT_no) from ACCOUNT");
+}
+
+} // namespace AccountStatements
