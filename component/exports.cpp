@@ -5,6 +5,7 @@
 #include "Registry.h"
 #include "tx_account.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <dlfcn.h>
@@ -19,6 +20,16 @@ QString libraryPath()
     return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();
 }
 
+// Beside the library in the build tree; installed, it is where the install
+// rules put it relative to the library's folder.
+QString typeLibraryPath(const QString &libraryFolder)
+{
+    const QString beside = libraryFolder + QStringLiteral("/tx_account.idl");
+    if (QFileInfo::exists(beside))
+        return beside;
+    return QDir::cleanPath(libraryFolder + QStringLiteral("/" TX_TYPELIB_FROM_LIBDIR));
+}
+
 } // namespace
 
 extern "C" {
@@ -29,8 +40,7 @@ TX_EXPORT HRESULT DllRegisterServer(void)
         const QString library = libraryPath();
         if (library.isEmpty())
             return SELFREG_E_CLASS;
-        const QFileInfo info(library);
-        Registry::registerServer(library, info.absolutePath() + QStringLiteral("/tx_account.idl"));
+        Registry::registerServer(library, typeLibraryPath(QFileInfo(library).absolutePath()));
         return S_OK;
     } catch (...) {
         return SELFREG_E_CLASS;
