@@ -51,13 +51,14 @@ set(CPACK_PACKAGE_VENDOR "tx_account developers")
 set(CPACK_PACKAGE_CONTACT "tx_account developers <tx-account@localhost>" CACHE STRING
     "The Debian package's maintainer")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Account settings component of the Tovrix mail client")
-set(CPACK_PACKAGE_DESCRIPTION
-    "An in-process COM-style component (libtx_account.so) that shows and edits the mail client's
-accounts and account folders, with its header, type library, CMake package, pkg-config file,
-system-wide registration and a demo host.")
+set(CPACK_PACKAGE_DESCRIPTION "An in-process COM-style component, libtx_account.so, that
+shows and edits the mail client's accounts and account folders; with its
+header, type library, CMake package, pkg-config file, system-wide
+registration and a demo host.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: the SQL drivers, the
 # Japanese font the windows are drawn in and Qt's Japanese translation.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-mysql, \

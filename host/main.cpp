@@ -71,6 +71,18 @@ bool ensureRegistered()
     return true;
 }
 
+// Whether pictures were asked for: they are taken while showAccountForm runs.
+bool startScreenshots(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("screenshot")))
+        Screenshots::accountList(parser.value(QStringLiteral("screenshot")));
+    else if (parser.isSet(QStringLiteral("screenshots")))
+        Screenshots::allWindows(parser.value(QStringLiteral("screenshots")));
+    else
+        return false;
+    return true;
+}
+
 QString defaultConnectionString()
 {
     const QString path = sampleDatabasePath();
@@ -134,12 +146,7 @@ int main(int argc, char *argv[])
                 .arg(QStringLiteral(TX_ACCOUNT_PROGID), created.description));
         return Failed;
     }
-    const bool pictures
-        = parser.isSet(QStringLiteral("screenshot")) || parser.isSet(QStringLiteral("screenshots"));
-    if (parser.isSet(QStringLiteral("screenshot")))
-        Screenshots::accountList(parser.value(QStringLiteral("screenshot")));
-    else if (parser.isSet(QStringLiteral("screenshots")))
-        Screenshots::allWindows(parser.value(QStringLiteral("screenshots")));
+    const bool pictures = startScreenshots(parser);
 
     BSTR text = toBstr(connStr);
     const HRESULT status = created.object->showAccountForm(&text);
