@@ -12,12 +12,14 @@
 
 namespace {
 
+// The path the host loaded the library by, links kept: an entry naming
+// libtx_account.so.1 still holds once an upgrade replaces the file it links to.
 QString libraryPath()
 {
     Dl_info info {};
     if (!dladdr(reinterpret_cast<void *>(&DllRegisterServer), &info) || !info.dli_fname)
         return QString();
-    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();
+    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
 }
 
 // Beside the library in the build tree; installed, it is where the install
