@@ -33,6 +33,18 @@ QString progIdKey()
     return classes + QStringLiteral(TX_ACCOUNT_PROGID);
 }
 
+QString lookup(const QString &key)
+{
+    for (const QString &file : Registry::searchPath()) {
+        if (!QFileInfo::exists(file))
+            continue;
+        const QSettings settings(file, QSettings::IniFormat);
+        if (settings.contains(key))
+            return settings.value(key).toString();
+    }
+    return QString();
+}
+
 void commit(QSettings &settings)
 {
     settings.sync();
@@ -47,11 +59,19 @@ namespace Registry {
 
 QString filePath()
 {
+    return searchPath().constFirst();
+}
+
+QStringList searchPath()
+{
     const QString overridden = qEnvironmentVariable("TX_ACCOUNT_REGISTRY");
     if (!overridden.isEmpty())
-        return overridden;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/tx_account/registry.ini");
+        return {overridden};
+    QStringList files;
+    for (const QString &folder :
+        QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        files << folder + QStringLiteral("/tx_account/registry.ini");
+    return files;
 }
 
 QString guidText(const GUID &g)
@@ -113,29 +133,22 @@ void unregisterServer()
 
 QString clsidForProgId(const QString &progId)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(classes + progId + QStringLiteral("/CLSID") + defaultValue).toString();
+    return lookup(classes + progId + QStringLiteral("/CLSID") + defaultValue);
 }
 
 QString inprocServer(const QString &clsid)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(clsidKey(clsid) + QStringLiteral("/InprocServer32") + defaultValue)
-        .toString();
+    return lookup(clsidKey(clsid) + QStringLiteral("/InprocServer32") + defaultValue);
 }
 
 QString threadingModel(const QString &clsid)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(clsidKey(clsid) + QStringLiteral("/InprocServer32/ThreadingModel"))
-        .toString();
+    return lookup(clsidKey(clsid) + QStringLiteral("/InprocServer32/ThreadingModel"));
 }
 
 QString typeLibrary(const QString &libid)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(typeLibKey(libid) + QStringLiteral("/0/linux64") + defaultValue)
-        .toString();
+    return lookup(typeLibKey(libid) + QStringLiteral("/0/linux64") + defaultValue);
 }
 
 } // namespace Registry

@@ -3,13 +3,17 @@
 #include "tx_account.h"
 
 #include <QString>
+#include <QStringList>
 
-// The per-user registration of the component: the keys COM keeps in the
-// registry, in an INI file. TX_ACCOUNT_REGISTRY names the file; otherwise
-// it is tx_account/registry.ini in the user's configuration folder.
+// The registration of the component: the keys COM keeps in the registry, in
+// INI files named tx_account/registry.ini. Registering writes the per-user
+// file in the user's configuration folder; lookups read it first, then the
+// system-wide files of $XDG_CONFIG_DIRS in their order, so a per-user entry
+// wins. TX_ACCOUNT_REGISTRY names one file that replaces them all.
 namespace Registry {
 
 QString filePath();
+QStringList searchPath();
 QString guidText(const GUID &guid);
 bool parseGuid(const QString &text, GUID &guid);
 

@@ -2,6 +2,7 @@
 // needed, creates it by its ProgID and shows the account list for a database.
 
 #include "SampleDatabase.h"
+#include "Screenshots.h"
 
 #include "component/Bstr.h"
 #include "component/ComActivator.h"
@@ -13,8 +14,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QTimer>
-#include <QWidget>
 
 #include <cstdio>
 
@@ -72,23 +71,16 @@ bool ensureRegistered()
     return true;
 }
 
-// Waits for the account list, saves its picture and closes it.
-void takeScreenshotWhenShown(const QString &file)
+// Whether pictures were asked for: they are taken while showAccountForm runs.
+bool startScreenshots(const QCommandLineParser &parser)
 {
-    auto *timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, file] {
-        QWidget *window = QApplication::activeModalWidget();
-        if (!window || window->objectName() != u"AccountBrowse" || !window->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (window->grab().save(file))
-            say(QStringLiteral("saved %1").arg(file));
-        else
-            say(QStringLiteral("cannot save %1").arg(file));
-        window->close();
-    });
-    timer->start(100);
+    if (parser.isSet(QStringLiteral("screenshot")))
+        Screenshots::accountList(parser.value(QStringLiteral("screenshot")));
+    else if (parser.isSet(QStringLiteral("screenshots")))
+        Screenshots::allWindows(parser.value(QStringLiteral("screenshots")));
+    else
+        return false;
+    return true;
 }
 
 QString defaultConnectionString()
@@ -124,6 +116,10 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addOption({QStringLiteral("screenshot"),
         QStringLiteral("Save the window as a PNG and close it."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("screenshots"),
+        QStringLiteral("Save the account list, the account editor, the signature dialog and the "
+                       "folder dialog as PNGs in DIR and close them."),
+        QStringLiteral("DIR")});
     parser.addPositionalArgument(QStringLiteral("CONNSTR"),
         QStringLiteral("Connection string (default: a sample SQLite database)."));
     parser.process(app);
@@ -150,8 +146,7 @@ int main(int argc, char *argv[])
                 .arg(QStringLiteral(TX_ACCOUNT_PROGID), created.description));
         return Failed;
     }
-    if (parser.isSet(QStringLiteral("screenshot")))
-        takeScreenshotWhenShown(parser.value(QStringLiteral("screenshot")));
+    const bool pictures = startScreenshots(parser);
 
     BSTR text = toBstr(connStr);
     const HRESULT status = created.object->showAccountForm(&text);
@@ -165,5 +160,5 @@ int main(int argc, char *argv[])
         return Failed;
     }
     say(QStringLiteral("the account list was closed"));
-    return Ok;
+    return pictures && !Screenshots::succeeded() ? Failed : Ok;
 }

@@ -149,7 +149,7 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
 {
     if (const TraceHook &hook = traceHook())
         hook(statement);
-    qCDebug(lcSql).noquote() << statement;
+    qCDebug(lcSql).noquote() << withoutPasswords(statement);
     // After a failed open the user is told why, not only that it is closed.
     if (!isOpen())
         throw DbError(QStringLiteral("Operation is not allowed when the connection is closed")
