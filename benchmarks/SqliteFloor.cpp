@@ -19,6 +19,16 @@ QByteArray withKey(const char *statementTemplate, const QByteArray &key)
     return QByteArray(statementTemplate).replace("%1", key);
 }
 
+// What the load reads of each row: the key to descend with, the parent's
+// key, the kind and the name.
+int readRow(sqlite3_stmt *stmt)
+{
+    sqlite3_column_text(stmt, 1);
+    sqlite3_column_text(stmt, 2);
+    sqlite3_column_text(stmt, 3);
+    return sqlite3_column_int(stmt, 0);
+}
+
 } // namespace
 
 SqliteFloor::SqliteFloor(const QString &path)
@@ -50,25 +60,39 @@ void SqliteFloor::run(const QByteArray &statement)
     sqlite3_finalize(stmt);
 }
 
-// Reads what the load reads of each row: the key to descend with, the
-// parent's key, the kind and the name.
+
+// The load's statements in its order and its way: the outermost level is
+// stepped as the load goes, every deeper level is read whole and finalized
+// before the descent.
 int SqliteFloor::loadStatements()
 {
+    struct Level {
+        sqlite3_stmt *open = nullptr;
+        std::vector<int> keys;
+        size_t next = 0;
+    };
     int rows = 0;
-    std::vector<sqlite3_stmt *> levels {prepare(childrenQuery(0))};
+    std::vector<Level> levels(1);
+    levels.front().open = prepare(childrenQuery(0));
     while (!levels.empty()) {
-        sqlite3_stmt *level = levels.back();
-        if (sqlite3_step(level) != SQLITE_ROW) {
-            sqlite3_finalize(level);
+        Level &level = levels.back();
+        int key = 0;
+        if (level.open && sqlite3_step(level.open) == SQLITE_ROW) {
+            key = readRow(level.open);
+        } else if (!level.open && level.next < level.keys.size()) {
+            key = level.keys[level.next++];
+        } else {
+            sqlite3_finalize(level.open);
             levels.pop_back();
             continue;
         }
         ++rows;
-        const int key = sqlite3_column_int(level, 0);
-        sqlite3_column_text(level, 1);
-        sqlite3_column_text(level, 2);
-        sqlite3_column_text(level, 3);
-        levels.push_back(prepare(childrenQuery(key)));
+        Level child;
+        sqlite3_stmt *stmt = prepare(childrenQuery(key));
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            child.keys.push_back(readRow(stmt));
+        sqlite3_finalize(stmt);
+        levels.push_back(std::move(child));
     }
     return rows;
 }
