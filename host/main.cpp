@@ -4,8 +4,8 @@
 #include "SampleDatabase.h"
 
 #include "component/Bstr.h"
-#include "component/ComActivator.h"
 #include "component/Registry.h"
+#include "host/ComActivator.h"
 #include "store/Connection.h"
 #include "store/DbError.h"
 #include "store/Recordset.h"
