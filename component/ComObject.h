@@ -57,9 +57,12 @@ public:
     }
 
 protected:
+    // The interfaces have no virtual destructor, and a zombie is freed through
+    // this base. The virtual functions added here come after the interfaces'
+    // own in the vtable, where a C host never looks.
     virtual ~ComObject() = default;
 
-    // The interface pointer answering `riid` (never null), or null.
+    // This object's pointer for the interface `riid` (never null here), or null.
     virtual void *interfaceFor(REFIID riid) = 0;
     // What the object holds goes when its last reference does.
     virtual void letGo() { }
@@ -81,7 +84,8 @@ protected:
         return refusal();
     }
 
-    // Hands `value`, or what a callable `value` makes, to the caller's pointer.
+    // A callable `value` runs only when the call is let on, so that a refused
+    // call allocates nothing the caller would have to free.
     template <typename T, typename Value> HRESULT handOut(T *out, const Value &value) const
     {
         if (const HRESULT refused = refusal(out))
