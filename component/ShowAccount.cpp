@@ -1,10 +1,8 @@
 #include "ShowAccount.h"
 
 #include "Bstr.h"
-#include "ComModule.h"
 #include "ui/Forms.h"
 #include "HostApplication.h"
-#include "Zombies.h"
 #include "browser/AccountBrowse.h"
 #include "ui/Failures.h"
 
@@ -19,91 +17,41 @@ const QString parameterName = QStringLiteral("connStr");
 // The one parameter's position, which is also its dispatch id.
 constexpr DISPID DISPID_connStr = 0;
 
-bool is(REFIID a, const GUID &b)
-{
-    return a && TxIsEqualGUID(a, &b);
-}
-
 } // namespace
 
-ShowAccount::ShowAccount()
+void *ShowAccount::interfaceFor(REFIID riid)
 {
-    ComModule::objectCreated();
+    if (isId(riid, IID_IUnknown) || isId(riid, IID_IDispatch) || isId(riid, IID__ShowAccount))
+        return static_cast<_ShowAccount *>(this);
+    if (isId(riid, IID_IErrorInfo))
+        return static_cast<IErrorInfo *>(this);
+    if (isId(riid, IID_ISupportErrorInfo))
+        return static_cast<ISupportErrorInfo *>(this);
+    return nullptr;
 }
 
-// The last reference is gone: the object lets go of what it holds and stays
-// behind as a zombie that refuses every further call.
-void ShowAccount::retire()
+void ShowAccount::letGo()
 {
     m_lastError = QString();
-    ComModule::objectDestroyed();
-    Zombies::keep(this, &ShowAccount::destroy);
-}
-
-void ShowAccount::destroy(void *object)
-{
-    delete static_cast<ShowAccount *>(object);
-}
-
-HRESULT ShowAccount::QueryInterface(REFIID riid, void **ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!riid)
-        return E_INVALIDARG;
-    if (is(riid, IID_IUnknown) || is(riid, IID_IDispatch) || is(riid, IID__ShowAccount))
-        *ppv = static_cast<_ShowAccount *>(this);
-    else if (is(riid, IID_IErrorInfo))
-        *ppv = static_cast<IErrorInfo *>(this);
-    else if (is(riid, IID_ISupportErrorInfo))
-        *ppv = static_cast<ISupportErrorInfo *>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-ULONG ShowAccount::AddRef()
-{
-    return m_refs.addRef();
-}
-
-ULONG ShowAccount::Release()
-{
-    const auto released = m_refs.release();
-    if (released.wasLast)
-        retire();
-    return released.left;
 }
 
 HRESULT ShowAccount::GetTypeInfoCount(UINT *count)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
+    return handOut(count, UINT(0));
 }
 
+// The type library is the IDL file beside the library; no ITypeInfo serves it.
 HRESULT ShowAccount::GetTypeInfo(UINT, LCID, ITypeInfo **info)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!info)
-        return E_POINTER;
-    *info = nullptr;
-    return DISP_E_BADINDEX;
+    const HRESULT status = handOut(info, static_cast<ITypeInfo *>(nullptr));
+    return SUCCEEDED(status) ? DISP_E_BADINDEX : status;
 }
 
 HRESULT ShowAccount::GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCID, DISPID *ids)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!is(riid, IID_NULL))
+    if (const HRESULT refused = refusal())
+        return refused;
+    if (!isId(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     if (!names || !ids || count == 0)
         return E_INVALIDARG;
@@ -140,9 +88,9 @@ BSTR *ShowAccount::stringArgument(VARIANT &argument)
 HRESULT ShowAccount::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS *params,
     VARIANT *result, EXCEPINFO *exception, UINT *argError)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!is(riid, IID_NULL))
+    if (const HRESULT refused = refusal())
+        return refused;
+    if (!isId(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     if (member != DISPID_showAccountForm || !(flags & DISPATCH_METHOD))
         return DISP_E_MEMBERNOTFOUND;
@@ -180,8 +128,8 @@ HRESULT ShowAccount::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPA
 
 HRESULT ShowAccount::showAccountForm(BSTR *connStr)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
+    if (const HRESULT refused = refusal())
+        return refused;
     if (!connStr)
         return fail({E_POINTER, QStringLiteral("showAccountForm was given no connection string")});
     try {
@@ -219,57 +167,32 @@ HRESULT ShowAccount::fail(const ComFailure &failure)
 
 HRESULT ShowAccount::GetGUID(GUID *guid)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!guid)
-        return E_POINTER;
-    *guid = IID__ShowAccount;
-    return S_OK;
+    return handOut(guid, IID__ShowAccount);
 }
 
 HRESULT ShowAccount::GetSource(BSTR *source)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!source)
-        return E_POINTER;
-    *source = toBstr(QStringLiteral(TX_ACCOUNT_PROGID));
-    return S_OK;
+    return handOut(source, [] { return toBstr(QStringLiteral(TX_ACCOUNT_PROGID)); });
 }
 
 HRESULT ShowAccount::GetDescription(BSTR *description)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!description)
-        return E_POINTER;
-    *description = toBstr(m_lastError);
-    return S_OK;
+    return handOut(description, [this] { return toBstr(m_lastError); });
 }
 
 HRESULT ShowAccount::GetHelpFile(BSTR *helpFile)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!helpFile)
-        return E_POINTER;
-    *helpFile = nullptr;
-    return S_OK;
+    return handOut(helpFile, BSTR(nullptr));
 }
 
 HRESULT ShowAccount::GetHelpContext(DWORD *helpContext)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    if (!helpContext)
-        return E_POINTER;
-    *helpContext = 0;
-    return S_OK;
+    return handOut(helpContext, DWORD(0));
 }
 
 HRESULT ShowAccount::InterfaceSupportsErrorInfo(REFIID riid)
 {
-    if (m_refs.isReleased())
-        return RPC_E_DISCONNECTED;
-    return is(riid, IID__ShowAccount) || is(riid, IID_IDispatch) ? S_OK : S_FALSE;
+    if (const HRESULT refused = refusal())
+        return refused;
+    return isId(riid, IID__ShowAccount) || isId(riid, IID_IDispatch) ? S_OK : S_FALSE;
 }

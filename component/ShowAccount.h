@@ -1,25 +1,15 @@
 #pragma once
 
 #include "ComFailure.h"
-#include "RefCount.h"
-#include "tx_account.h"
+#include "ComObject.h"
 
 #include <QString>
 
 // The component's one creatable class. It shows the account list window for
 // the host's database; a failure's description stays with the object and is
 // handed out through IErrorInfo.
-class ShowAccount final : public _ShowAccount, public IErrorInfo, public ISupportErrorInfo {
+class ShowAccount final : public ComObject<_ShowAccount, IErrorInfo, ISupportErrorInfo> {
 public:
-    ShowAccount();
-    ShowAccount(const ShowAccount &) = delete;
-    ShowAccount &operator=(const ShowAccount &) = delete;
-
-    // IUnknown
-    HRESULT QueryInterface(REFIID riid, void **ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-
     // IDispatch
     HRESULT GetTypeInfoCount(UINT *count) override;
     HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) override;
@@ -42,13 +32,12 @@ public:
     HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;
 
 private:
-    ~ShowAccount() = default;
-    void retire();
-    static void destroy(void *object);
+    ~ShowAccount() override = default;
+    void *interfaceFor(REFIID riid) override;
+    void letGo() override;
     HRESULT fail(const ComFailure &failure);
     HRESULT showWindow(const QString &connStr);
     static BSTR *stringArgument(VARIANT &argument);
 
-    RefCount m_refs;
     QString m_lastError;
 };

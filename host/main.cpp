@@ -5,8 +5,8 @@
 #include "Screenshots.h"
 
 #include "component/Bstr.h"
-#include "component/ComActivator.h"
 #include "component/Registry.h"
+#include "host/ComActivator.h"
 #include "store/Connection.h"
 #include "store/DbError.h"
 #include "store/Recordset.h"

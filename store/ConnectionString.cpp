@@ -3,7 +3,6 @@
 #include "DbError.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -262,25 +261,6 @@ ConnectionSettings fromServerUrl(const QUrl &url, const QString &driver)
 }
 
 } // namespace
-
-QString ConnectionSettings::describe() const
-{
-    // An ODBC string carries its password among the pairs for the driver.
-    static const QRegularExpression odbcPassword(
-        QStringLiteral("((?:^|;)\\s*(?:pwd|password)\\s*=)(\\{(?:[^}]|\\}\\})*\\}|[^;]*)"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString text = driver + QLatin1Char(' ')
-        + (driver == u"QODBC"
-                ? QString(databaseName).replace(odbcPassword, QStringLiteral("\\1***"))
-                : databaseName);
-    if (!hostName.isEmpty())
-        text += QStringLiteral(" on ") + hostName;
-    if (port > 0)
-        text += QLatin1Char(':') + QString::number(port);
-    if (!userName.isEmpty())
-        text += QStringLiteral(" as ") + userName;
-    return text;
-}
 
 ConnectionSettings parseConnectionString(const QString &text)
 {

@@ -15,9 +15,6 @@ struct ConnectionSettings {
     QString userName;
     QString password;
     QString connectOptions;
-
-    // For messages and logs: everything but the password.
-    QString describe() const;
 };
 
 // Accepts a plain path or file: URI (SQLite), ADO/ODBC style

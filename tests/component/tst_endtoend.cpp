@@ -4,8 +4,8 @@
 #include "support/DialogTest.h"
 
 #include "component/Bstr.h"
-#include "component/ComActivator.h"
 #include "component/Registry.h"
+#include "host/ComActivator.h"
 
 #include <QAction>
 #include <QFileInfo>

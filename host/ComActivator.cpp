@@ -1,7 +1,7 @@
 #include "ComActivator.h"
 
-#include "Bstr.h"
-#include "Registry.h"
+#include "component/Bstr.h"
+#include "component/Registry.h"
 
 #include <dlfcn.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ComFailure.h"
-#include "tx_account.h"
+#include "component/ComFailure.h"
+#include "component/tx_account.h"
 
 #include <QString>
 
