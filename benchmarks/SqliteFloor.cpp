@@ -60,7 +60,6 @@ void SqliteFloor::run(const QByteArray &statement)
     sqlite3_finalize(stmt);
 }
 
-
 // The load's statements in its order and its way: the outermost level is
 // stepped as the load goes, every deeper level is read whole and finalized
 // before the descent.
@@ -128,6 +127,111 @@ int SqliteFloor::deleteStatements(int key)
             continue;
         }
         run(withKey("Delete from ACCOUNT where ACCOUNT_no= %1", level.key));
+        ++statements;
+        levels.pop_back();
+    }
+    return statements;
+}
+
+namespace {
+
+// One compiled statement, bound to a number and run again.
+class Compiled {
+public:
+    Compiled(sqlite3 *db, const char *shape)
+    {
+        if (sqlite3_prepare_v2(db, shape, -1, &m_statement, nullptr) != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    ~Compiled() { sqlite3_finalize(m_statement); }
+    Compiled(const Compiled &) = delete;
+    Compiled &operator=(const Compiled &) = delete;
+
+    sqlite3_stmt *bound(qint64 number)
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_bind_int64(m_statement, 1, number);
+        return m_statement;
+    }
+
+private:
+    sqlite3_stmt *m_statement = nullptr;
+};
+
+const char *childrenShape = "SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = ? ORDER BY ACCOUNT_NO";
+
+} // namespace
+
+// The outermost level steps one compiled statement while a second serves
+// every deeper level, each read whole before the descent.
+int SqliteFloor::loadCompiled()
+{
+    Compiled outer(m_db, childrenShape);
+    Compiled inner(m_db, childrenShape);
+    const auto childrenOf = [&inner](int key) {
+        std::vector<int> keys;
+        sqlite3_stmt *stmt = inner.bound(key);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            keys.push_back(readRow(stmt));
+        sqlite3_reset(stmt);
+        return keys;
+    };
+    struct Level {
+        std::vector<int> keys;
+        size_t next = 0;
+    };
+    int rows = 0;
+    sqlite3_stmt *top = outer.bound(0);
+    std::vector<Level> levels;
+    while (true) {
+        int key = 0;
+        if (!levels.empty() && levels.back().next < levels.back().keys.size()) {
+            key = levels.back().keys[levels.back().next++];
+        } else if (!levels.empty()) {
+            levels.pop_back();
+            continue;
+        } else if (sqlite3_step(top) == SQLITE_ROW) {
+            key = readRow(top);
+        } else {
+            break;
+        }
+        ++rows;
+        levels.push_back({childrenOf(key)});
+    }
+    return rows;
+}
+
+int SqliteFloor::deleteCompiled(int key)
+{
+    Compiled children(m_db, "select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= ?");
+    Compiled remove(m_db, "Delete from ACCOUNT where ACCOUNT_no= ?");
+    const auto childKeys = [&children](qint64 parent) {
+        std::vector<qint64> keys;
+        sqlite3_stmt *stmt = children.bound(parent);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            keys.push_back(sqlite3_column_int64(stmt, 0));
+        sqlite3_reset(stmt);
+        return keys;
+    };
+    struct Level {
+        qint64 key;
+        std::vector<qint64> children;
+        size_t next = 0;
+    };
+    int statements = 1;
+    std::vector<Level> levels;
+    levels.push_back({key, childKeys(key)});
+    while (!levels.empty()) {
+        Level &level = levels.back();
+        if (level.next < level.children.size()) {
+            const qint64 child = level.children[level.next++];
+            levels.push_back({child, childKeys(child)});
+            ++statements;
+            continue;
+        }
+        sqlite3_stmt *stmt = remove.bound(level.key);
+        sqlite3_step(stmt);
+        sqlite3_reset(stmt);
         ++statements;
         levels.pop_back();
     }

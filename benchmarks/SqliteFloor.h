@@ -15,12 +15,16 @@ public:
     SqliteFloor(const SqliteFloor &) = delete;
     SqliteFloor &operator=(const SqliteFloor &) = delete;
 
-    // The tree load's queries, depth first, each level's statement kept
-    // stepping while the levels beneath it run. Returns the rows read.
+    // The tree load's queries, depth first, as the load runs them. Returns
+    // the rows read.
     int loadStatements();
     // The folder delete's queries and deletes, in the component's order.
     // Returns the statements run.
     int deleteStatements(int key);
+    // The same two, each statement shape compiled once and run again with
+    // its number bound (floor c).
+    int loadCompiled();
+    int deleteCompiled(int key);
 
 private:
     sqlite3_stmt *prepare(const QByteArray &statement);

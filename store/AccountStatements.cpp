@@ -25,6 +25,27 @@ QString withKey(const QString &statementTemplate, const QString &key)
     return fillTemplate(statementTemplate, {{QStringLiteral("%1"), key}});
 }
 
+// The template filled with a number for its marker; a number written as a
+// whole number's own decimal text also gives the shape, so that the bound
+// number reads back as that very text.
+Statement numbered(const QString &statementTemplate, TemplateMarkers markers, const QString &number)
+{
+    Statement statement {fillTemplate(statementTemplate, markers), {}, {}};
+    bool whole = false;
+    const qint64 value = number.toLongLong(&whole);
+    if (!whole || QString::number(value) != number)
+        return statement;
+    markers.back().second = QStringLiteral("?");
+    statement.shape = fillTemplate(statementTemplate, markers);
+    statement.numbers = {value};
+    return statement;
+}
+
+Statement withNumber(const QString &statementTemplate, const QString &key)
+{
+    return numbered(statementTemplate, {{QStringLiteral("%1"), key}}, key);
+}
+
 QString quoted(QString value)
 {
     return DbSet(value);
@@ -32,11 +53,12 @@ QString quoted(QString value)
 
 } // namespace
 
-QString children(qint32 parentKey)
+Statement children(qint32 parentKey)
 {
-    return fillTemplate(
+    const QString number = QString::number(parentKey);
+    return numbered(
         QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key"),
-        tableMarkers(QString::number(parentKey)));
+        tableMarkers(number), number);
 }
 
 QString readRow(const QString &key)
@@ -44,14 +66,14 @@ QString readRow(const QString &key)
     return withKey(QStringLiteral("select * from ACCOUNT where ACCOUNT_no= %1"), key);
 }
 
-QString deleteRow(const QString &key)
+Statement deleteRow(const QString &key)
 {
-    return withKey(QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1"), key);
+    return withNumber(QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1"), key);
 }
 
-QString childKeys(const QString &key)
+Statement childKeys(const QString &key)
 {
-    return withKey(
+    return withNumber(
         QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1"), key);
 }
 

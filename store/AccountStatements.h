@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Statement.h"
+
 #include <QString>
 
 #include <utility>
@@ -14,12 +16,12 @@ QString DbSet(QString &src);
 namespace AccountStatements {
 
 // The load: the children of one parent, in key order.
-QString children(qint32 parentKey);
+Statement children(qint32 parentKey);
 // One row by its key: an account to edit, or the kind of the chosen node.
 QString readRow(const QString &key);
-QString deleteRow(const QString &key);
+Statement deleteRow(const QString &key);
 // The keys of one parent's children, for the recursive delete.
-QString childKeys(const QString &key);
+Statement childKeys(const QString &key);
 QString move(const QString &targetKey, const QString &draggedKey);
 // A label edited in place, its quotes doubled.
 QString renameLabel(const QString &label, const QString &key);

@@ -135,6 +135,8 @@ void Connection::close()
             recordset->close();
     m_recordsets.clear();
     m_pruneAt = minimumPruneAt;
+    // Before QtSql closes the handle they were compiled on.
+    finalizeCompiled();
     m_sqlite = nullptr;
     // Only a registered connection touches QtSql: the instance that owns this
     // object may be destroyed at process exit, after QtSql's own globals.
@@ -145,19 +147,84 @@ void Connection::close()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-std::shared_ptr<Recordset> Connection::execute(const QString &statement)
+void Connection::report(const QString &statement) const
 {
     if (const TraceHook &hook = traceHook())
         hook(statement);
     qCDebug(lcSql).noquote() << withoutPasswords(statement);
-    // After a failed open the user is told why, not only that it is closed.
+}
+
+// After a failed open the user is told why, not only that it is closed.
+void Connection::ensureOpen() const
+{
     if (!isOpen())
         throw DbError(QStringLiteral("Operation is not allowed when the connection is closed")
             + (m_openFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_openFailure));
+}
 
+std::shared_ptr<Recordset> Connection::execute(const QString &statement)
+{
+    report(statement);
+    ensureOpen();
     m_rowsAffected = -1;
-    std::unique_ptr<RowSource> rows
-        = m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(statement);
+    return handOut(m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(statement));
+}
+
+// What runs, and what the trace and the log show, is the bound statement's
+// own expansion, the very text the template gave.
+std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
+{
+    if (!m_sqlite || statement.shape.isEmpty())
+        return execute(statement.text);
+    std::vector<sqlite3_stmt *> &idle = m_idle[statement.shape];
+    sqlite3_stmt *bound = nullptr;
+    if (idle.empty()) {
+        try {
+            bound = compile(statement.shape);
+        } catch (...) {
+            report(statement.text);
+            throw;
+        }
+    } else {
+        bound = idle.back();
+        idle.pop_back();
+    }
+    for (size_t i = 0; i < statement.numbers.size(); ++i)
+        sqlite3_bind_int64(bound, int(i) + 1, statement.numbers[i]);
+    if (traceHook() || lcSql().isDebugEnabled()) {
+        char *expanded = sqlite3_expanded_sql(bound);
+        report(expanded ? QString::fromUtf8(expanded) : statement.text);
+        sqlite3_free(expanded);
+    }
+    m_rowsAffected = -1;
+    // Reset as soon as its rows are done with, so that no read lock outlives them.
+    return handOut(SqliteRows::runCompiled(m_sqlite, bound, [&idle](sqlite3_stmt *done) {
+        sqlite3_reset(done);
+        sqlite3_clear_bindings(done);
+        idle.push_back(done);
+    }));
+}
+
+sqlite3_stmt *Connection::compile(const QString &shape)
+{
+    const QByteArray text = shape.toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(m_sqlite, text.constData(), int(text.size()) + 1, &statement, nullptr)
+        != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(m_sqlite)));
+    return statement;
+}
+
+void Connection::finalizeCompiled()
+{
+    for (const auto &[shape, statements] : m_idle)
+        for (sqlite3_stmt *statement : statements)
+            sqlite3_finalize(statement);
+    m_idle.clear();
+}
+
+std::shared_ptr<Recordset> Connection::handOut(std::unique_ptr<RowSource> rows)
+{
     if (!rows) {
         if (m_sqlite)
             m_rowsAffected = sqlite3_changes64(m_sqlite);

@@ -53,6 +53,17 @@ std::unique_ptr<SqliteRows> SqliteRows::run(sqlite3 *db, const QString &statemen
     // run and not silently dropped.
     if (tail && !onlySpaceIn(tail))
         throw DbError(QStringLiteral("Unable to execute multiple statements at a time"));
+    return rowsOf(std::move(rows));
+}
+
+std::unique_ptr<SqliteRows> SqliteRows::runCompiled(
+    sqlite3 *db, sqlite3_stmt *statement, GiveBack giveBack)
+{
+    return rowsOf(std::unique_ptr<SqliteRows>(new SqliteRows(db, statement, std::move(giveBack))));
+}
+
+std::unique_ptr<SqliteRows> SqliteRows::rowsOf(std::unique_ptr<SqliteRows> rows)
+{
     if (rows->m_columnCount > 0)
         return rows;
     while (rows->next()) { }
@@ -68,16 +79,20 @@ sqlite3 *SqliteRows::handleOf(const QSqlDriver *driver)
     return shared ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
 }
 
-SqliteRows::SqliteRows(sqlite3 *db, sqlite3_stmt *statement)
+SqliteRows::SqliteRows(sqlite3 *db, sqlite3_stmt *statement, GiveBack giveBack)
     : m_db(db)
     , m_statement(statement)
+    , m_giveBack(std::move(giveBack))
     , m_columnCount(sqlite3_column_count(statement))
 {
 }
 
 SqliteRows::~SqliteRows()
 {
-    sqlite3_finalize(m_statement);
+    if (m_giveBack)
+        m_giveBack(m_statement);
+    else
+        sqlite3_finalize(m_statement);
 }
 
 bool SqliteRows::next()

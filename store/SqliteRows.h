@@ -2,6 +2,7 @@
 
 #include "RowSource.h"
 
+#include <functional>
 #include <memory>
 
 class QSqlDriver;
@@ -17,6 +18,11 @@ public:
     // A query's rows, not yet stepped; any other statement runs to its end
     // here and gives nothing. Throws DbError with SQLite's own text.
     static std::unique_ptr<SqliteRows> run(sqlite3 *db, const QString &statement);
+    // The same for a statement compiled earlier and bound: `giveBack` takes
+    // it back, instead of its being finalized, once its rows are done with.
+    using GiveBack = std::function<void(sqlite3_stmt *)>;
+    static std::unique_ptr<SqliteRows> runCompiled(
+        sqlite3 *db, sqlite3_stmt *statement, GiveBack giveBack);
 
     // The SQLite connection behind an open QtSql connection, or nullptr
     // when there is none this library may use.
@@ -32,10 +38,13 @@ public:
     QVariant value(int column) const override;
 
 private:
-    SqliteRows(sqlite3 *db, sqlite3_stmt *statement);
+    SqliteRows(sqlite3 *db, sqlite3_stmt *statement, GiveBack giveBack = {});
+    // A query's rows; any other statement run to its end, and nothing.
+    static std::unique_ptr<SqliteRows> rowsOf(std::unique_ptr<SqliteRows> rows);
 
     sqlite3 *m_db;
     sqlite3_stmt *m_statement;
+    GiveBack m_giveBack;
     int m_columnCount;
     bool m_done = false;
 };

@@ -9,8 +9,8 @@
 #include "browser/AccountBrowse.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
-#include "ui/Forms.h"
 #include "dialogs/Sign.h"
+#include "ui/Forms.h"
 
 #include <QTest>
 #include <QTreeWidgetItemIterator>
@@ -78,6 +78,7 @@ private Q_SLOTS:
     void theTreeFollowsTheWindowSize();
     void closingUnloadsTheDialogsAndTheConnection_data();
     void closingUnloadsTheDialogsAndTheConnection();
+    void noStatementHoldsTheTableOnceALoadOrADeleteIsDone();
 
 private:
     std::unique_ptr<Recording> m_recording;
@@ -132,6 +133,14 @@ void TestAccountBrowse::theLoadShowsWhatCanBeShownWithAtMostOneMessage_data()
             "CREATE TABLE ACCOUNT (ACCOUNT_NO INTEGER, P_ACCOUNT_NO INTEGER, KIND TEXT, NAME TEXT)",
             "(1,0,'F','one')", "(1,0,'F','one again')", "(2,1,'A','child')", "(3,0,'F','three')"},
         {rootOpen, shown("1", "0", "one", 'F', true), shown("2", "1", "child", 'A')}, 1);
+    // Keys held as text compare and sort as text, as the statements say.
+    loadRow("keys declared as text",
+        {"DROP TABLE ACCOUNT",
+            "CREATE TABLE ACCOUNT (ACCOUNT_NO TEXT, P_ACCOUNT_NO TEXT, KIND TEXT, NAME TEXT)",
+            "(1,0,'F','one')", "(9,1,'A','nine')", "(10,1,'A','ten')", "(2,0,'F','two')"},
+        {rootOpen, shown("1", "0", "one", 'F', true), shown("10", "1", "ten", 'A'),
+            shown("9", "1", "nine", 'A'), shown("2", "0", "two", 'F')},
+        0);
     QStringList chain {rootOpen};
     for (int key = 1; key <= AccountBrowse::maxTreeDepth; ++key)
         chain << shown(QString::number(key), QString::number(key - 1), QString::number(key), 'F',
@@ -255,9 +264,27 @@ void TestAccountBrowse::closingUnloadsTheDialogsAndTheConnection()
             window.SSTree1()->window()->close();
     }));
     QVERIFY(wasOpen);
+    QCOMPARE(table.writeWithoutWaiting("DELETE FROM ACCOUNT"), QString());
     QVERIFY(!Forms::accountBrowse().isLoaded());
     QVERIFY(!Forms::sign().isLoaded());
     QVERIFY(!Forms::accountBrowse().basTable->isOpen());
+}
+
+// The host's mail client writes to the same file while the window is open.
+void TestAccountBrowse::noStatementHoldsTheTableOnceALoadOrADeleteIsDone()
+{
+    TestDatabase table;
+    const QString folder = table.addFolder("0", "Folder");
+    table.addAccount(table.addFolder(folder, "Inner"), "Mail");
+    const QString write = "UPDATE ACCOUNT SET NAME = 'Written' WHERE ACCOUNT_NO = 0";
+    QVERIFY(inAccountList(table.connectionString(), [&](AccountBrowse &window) {
+        QCOMPARE(window.SSTree1()->nodeCount(), 4);
+        QCOMPARE(table.writeWithoutWaiting(write), QString());
+        clickNode(window.SSTree1(), window.SSTree1()->node(folder));
+        clickButton(window, "delf");
+        QCOMPARE(table.writeWithoutWaiting(write), QString());
+    }));
+    QCOMPARE(table.rowCount(), 0);
 }
 
 QTEST_MAIN(TestAccountBrowse)
