@@ -22,10 +22,8 @@ void FolderAdd::setupWidget(FormDialog *dialog)
     m_ui = std::make_unique<Ui::FolderAdd>();
     m_ui->setupUi(dialog);
     dialog->setKind(FormDialog::Kind::FixedDialog);
-    QObject::connect(m_ui->Command2, &QPushButton::clicked, dialog,
-        [this] { guardEvent([this] { Command2_Click(); }); });
-    QObject::connect(m_ui->Command3, &QPushButton::clicked, dialog,
-        [this] { guardEvent([this] { Command3_Click(); }); });
+    dialog->onClicked(m_ui->Command2, [this] { Command2_Click(); });
+    dialog->onClicked(m_ui->Command3, [this] { Command3_Click(); });
     QObject::connect(m_ui->Text1, &QLineEdit::textChanged, dialog,
         [this] { guardEvent([this] { Text1_Change(); }); });
 }

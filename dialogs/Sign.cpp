@@ -31,10 +31,8 @@ void Sign::setupWidget(FormDialog *dialog)
     m_ui = std::make_unique<Ui::Sign>();
     m_ui->setupUi(dialog);
     dialog->setKind(FormDialog::Kind::FixedSingle);
-    QObject::connect(m_ui->Command1, &QPushButton::clicked, dialog,
-        [this] { guardEvent([this] { Command1_Click(); }); });
-    QObject::connect(m_ui->Command2, &QPushButton::clicked, dialog,
-        [this] { guardEvent([this] { Command2_Click(); }); });
+    dialog->onClicked(m_ui->Command1, [this] { Command1_Click(); });
+    dialog->onClicked(m_ui->Command2, [this] { Command2_Click(); });
     QObject::connect(m_ui->Text1, &QPlainTextEdit::textChanged, dialog,
         [this] { guardEvent([this] { Text1_Change(); }); });
 }

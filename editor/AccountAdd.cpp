@@ -149,12 +149,9 @@ void AccountAdd::setupWidget(FormDialog *dialog)
     m_ui->setupUi(dialog);
     dialog->setKind(FormDialog::Kind::FixedDialog);
     useSmallerWindowFont(dialog);
-    QObject::connect(m_ui->Command1, &QPushButton::clicked, dialog,
-        [this] { guardEvent([this] { Command1_Click(); }); });
-    QObject::connect(m_ui->Command2, &QPushButton::clicked, dialog,
-        [this] { guardEvent([this] { Command2_Click(); }); });
-    QObject::connect(m_ui->Command3, &QPushButton::clicked, dialog,
-        [this] { guardEvent([this] { Command3_Click(); }); });
+    dialog->onClicked(m_ui->Command1, [this] { Command1_Click(); });
+    dialog->onClicked(m_ui->Command2, [this] { Command2_Click(); });
+    dialog->onClicked(m_ui->Command3, [this] { Command3_Click(); });
     for (const char *name : latinBoxes)
         textBox(QLatin1String(name))->setAttribute(Qt::WA_InputMethodEnabled, false);
     new KeyPressFilter(m_ui->Text5, [this](qint16 &KeyAscii) { Text5_KeyPress(KeyAscii); });

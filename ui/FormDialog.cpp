@@ -4,6 +4,7 @@
 
 #include "EventMasks.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -38,6 +39,12 @@ void FormDialog::setKeyPreview(bool on)
         qApp->installEventFilter(this);
     else
         qApp->removeEventFilter(this);
+}
+
+void FormDialog::onClicked(QAbstractButton *button, std::function<void()> handler)
+{
+    connect(button, &QAbstractButton::clicked, this,
+        [handler = std::move(handler)] { guardEvent(handler); });
 }
 
 // A shortcut is looked up before the key reaches the control, so a swallowed

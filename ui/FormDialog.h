@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QAbstractButton;
+
 // The Qt widget of one of the component's windows. It hands the window's
 // own events to the window class that owns it.
 class FormDialog : public QDialog {
@@ -24,6 +26,8 @@ public:
     // control does; setting the key code to 0 swallows the key.
     std::function<void(int &keyCode, int shift)> onKeyDown;
     void setKeyPreview(bool on);
+    // A button's click handler, behind the guard every event entry has.
+    void onClicked(QAbstractButton *button, std::function<void()> handler);
     // The close box: the owner decides whether this unloads or hides.
     std::function<void()> onCloseRequest;
 
