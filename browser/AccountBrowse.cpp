@@ -10,6 +10,7 @@
 #include "dialogs/Sign.h"
 #include "editor/AccountAdd.h"
 #include "store/AccountStatements.h"
+#include "ui/BusyCursor.h"
 #include "ui/EventMasks.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScopeGuard>
 
 #include <cmath>
@@ -45,6 +47,24 @@ QString textOf(const SSNode *node)
         throw TreeError(QStringLiteral("Object variable not set: no node"));
     return node->text();
 }
+
+// The toolbar's commands, in its order: what a tooltip and a screen reader
+// say of each, and the key that runs it from the tree.
+struct Command {
+    const char *key;
+    const char *description;
+    QKeyCombination keys; // none: no key of its own
+    const char *keyName;
+};
+constexpr Command commands[]
+    = {{"addf", "フォルダを追加", Qt::SHIFT | Qt::Key_Insert, "Shift+Insert"},
+        {"updatef", "フォルダ名を修正", {}, nullptr},
+        {"delf", "フォルダを削除", QKeyCombination(Qt::Key_Delete), "Delete"},
+        {"add", "アカウントを追加", QKeyCombination(Qt::Key_Insert), "Insert"},
+        {"update", "アカウントを修正", QKeyCombination(Qt::Key_Return), "Enter"},
+        {"copy", "アカウントを複写", Qt::CTRL | Qt::Key_D, "Ctrl+D"},
+        {"del", "アカウントを削除", QKeyCombination(Qt::Key_Delete), "Delete"},
+        {"close", "閉じる", {}, nullptr}};
 
 const QString accountGone = QStringLiteral("このアカウントはすでに削除されています。");
 const QString folderGone = QStringLiteral("このフォルダはすでに削除されています。");
@@ -76,12 +96,28 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
     for (QAction *action : m_ui->Toolbar1->actions())
         if (!action->isSeparator())
             action->setIcon(toolbarImage(image++));
+    describeButtons();
+    m_ui->SSTree1->setAccessibleName(dialog->windowTitle());
     connectTreeEvents(dialog);
     QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog, [this](QAction *action) {
         guardEvent([&] { Toolbar1_ButtonClick(action); });
         // After whatever box the command showed.
         showStoredIfChanged();
     });
+}
+
+// The two "追加" buttons, and the other pairs, differ only in their group;
+// a tooltip and a screen reader say which, and name the command's key.
+void AccountBrowse::describeButtons()
+{
+    for (const Command &command : commands) {
+        QAction *action = button(QLatin1String(command.key));
+        const QString description = QString::fromUtf8(command.description);
+        action->setToolTip(command.keyName
+                ? QStringLiteral("%1 (%2)").arg(description, QLatin1String(command.keyName))
+                : description);
+        m_ui->Toolbar1->widgetForAction(action)->setAccessibleName(description);
+    }
 }
 
 void AccountBrowse::connectTreeEvents(FormDialog *dialog)
@@ -102,6 +138,8 @@ void AccountBrowse::connectTreeEvents(FormDialog *dialog)
     });
     QObject::connect(tree, &SSTree::dragDrop, dialog,
         [this](double x, double y) { guardEvent([&] { SSTree1_DragDrop(x, y); }); });
+    QObject::connect(tree, &SSTree::contextMenu, dialog,
+        [this](SSNode *node, QPoint at) { guardEvent([&] { SSTree1_ContextMenu(node, at); }); });
     QObject::connect(tree, &SSTree::afterLabelEdit, dialog,
         [this](SSNode *node, bool *cancel, const QString &text) {
             guardEvent([&] { SSTree1_AfterLabelEdit(node, cancel, text); });
@@ -138,6 +176,7 @@ void AccountBrowse::InitTree()
 
 void AccountBrowse::buildTree()
 {
+    const BusyCursor busy;
     SSTree *tree = SSTree1();
     m_depthReported = false;
     m_storedChanged = false;
@@ -447,6 +486,7 @@ void AccountBrowse::removeNode(const QString &key)
 // its own stack so that no depth of folders can overflow the native one.
 void AccountBrowse::DeleteChild(const QString &P_ID)
 {
+    const BusyCursor busy;
     struct Level {
         QString key;
         QStringList children;
@@ -613,6 +653,53 @@ void AccountBrowse::Form_KeyDown(int &KeyCode, int Shift)
     const bool ctrlAlone = Shift == shiftMask(Qt::ControlModifier);
     if ((KeyCode == Qt::Key_X || KeyCode == Qt::Key_C || KeyCode == Qt::Key_V) && ctrlAlone)
         KeyCode = 0;
+    else if (focus == tree && runKeyCommand(KeyCode, Shift))
+        KeyCode = 0;
+}
+
+// A key of the tree's own runs the toolbar command it stands for, through
+// the toolbar's action, so that a command switched off for the chosen node
+// does nothing; the menu key opens the chosen node's menu.
+bool AccountBrowse::runKeyCommand(int KeyCode, int Shift)
+{
+    if (KeyCode == Qt::Key_Menu
+        || (KeyCode == Qt::Key_F10 && Shift == shiftMask(Qt::ShiftModifier))) {
+        if (SSNode *node = m_ui->SSTree1->selectedNode())
+            SSTree1_ContextMenu(node,
+                m_ui->SSTree1->viewport()->mapToGlobal(
+                    m_ui->SSTree1->visualItemRect(node).bottomLeft()));
+        return true;
+    }
+    // The keypad's Enter is Enter too.
+    const QKeyCombination pressed(keyboardModifiers(Shift),
+        static_cast<Qt::Key>(KeyCode == Qt::Key_Enter ? int(Qt::Key_Return) : KeyCode));
+    bool known = false;
+    for (const Command &command : commands) {
+        if (!command.keyName || pressed != command.keys)
+            continue;
+        known = true;
+        // Delete stands for both deletes; only the one for the chosen kind is on.
+        if (QAction *action = button(QLatin1String(command.key)); action->isEnabled()) {
+            action->trigger();
+            break;
+        }
+    }
+    return known;
+}
+
+void AccountBrowse::SSTree1_ContextMenu(SSNode *, QPoint at)
+{
+    QMenu menu(m_ui->SSTree1);
+    menu.setObjectName(QStringLiteral("SSTree1Menu"));
+    for (QAction *action : m_ui->Toolbar1->actions()) {
+        if (action->objectName() == u"close")
+            break;
+        if (action->isSeparator())
+            menu.addSeparator();
+        else
+            menu.addAction(action);
+    }
+    menu.exec(at);
 }
 
 bool AccountBrowse::changesRow(const QString &statement)

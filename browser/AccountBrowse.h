@@ -7,6 +7,7 @@
 #include "ui/Form.h"
 #include "ui/ImageList.h"
 
+#include <QPoint>
 #include <QSet>
 #include <QString>
 
@@ -105,6 +106,9 @@ private:
     void moveNode(SSNode *dragged, SSNode *target);
     void scrollWhileDragging(SSNode *under);
     void connectTreeEvents(FormDialog *dialog);
+    void describeButtons();
+    bool runKeyCommand(int KeyCode, int Shift);
+    void SSTree1_ContextMenu(SSNode *node, QPoint at);
     void Toolbar1_ButtonClick(QAction *button);
     enum class Deletion { RowOnly, WithSubtree };
     void deleteSelected(Deletion deletion);

@@ -216,6 +216,11 @@ QVariant SSNode::data(int column, int role) const
         if (m_foreColor)
             return *m_foreColor;
         break;
+    case Qt::AccessibleDescriptionRole:
+        // What a screen reader says of the node, told as the window tells it.
+        return m_key == u"0"        ? QStringLiteral("ルート")
+            : m_image == u"account" ? QStringLiteral("アカウント")
+                                    : QStringLiteral("フォルダ");
     }
     return QTreeWidgetItem::data(column, role);
 }

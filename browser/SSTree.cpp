@@ -5,6 +5,7 @@
 #include "ui/TextFilter.h"
 #include "ui/Twips.h"
 
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMetaProperty>
 #include <QMouseEvent>
@@ -422,6 +423,19 @@ void SSTree::keyPressEvent(QKeyEvent *event)
     SSNode *after = SSNode::cast(currentItem());
     if (after && after != before)
         Q_EMIT nodeClick(after);
+}
+
+void SSTree::contextMenuEvent(QContextMenuEvent *event)
+{
+    SSNode *node = event->reason() == QContextMenuEvent::Mouse
+        ? hitTest(event->pos().x(), event->pos().y())
+        : selectedNode();
+    if (!node)
+        return;
+    const QPoint at = event->reason() == QContextMenuEvent::Mouse
+        ? event->globalPos()
+        : viewport()->mapToGlobal(visualItemRect(node).bottomLeft());
+    Q_EMIT contextMenu(node, at);
 }
 
 bool SSTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)

@@ -88,6 +88,9 @@ Q_SIGNALS:
     void mouseMove(int button, int shift, double x, double y);
     void dragOver(double x, double y, int state);
     void dragDrop(double x, double y);
+    // A context menu asked for on a node: by a right press on it, or from the
+    // keyboard for the selected node. At globalPos.
+    void contextMenu(SSNode *node, QPoint globalPos);
     // Sent before a finished label edit is stored; *cancel = true keeps the old text.
     void afterLabelEdit(SSNode *node, bool *cancel, const QString &newString);
 
@@ -96,6 +99,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
 
 private:

@@ -12,6 +12,15 @@ inline int buttonMask(Qt::MouseButtons buttons)
 }
 
 // Modifiers: 1 Shift, 2 Ctrl, 4 Alt.
+inline Qt::KeyboardModifiers keyboardModifiers(int shift)
+{
+    Qt::KeyboardModifiers modifiers;
+    modifiers.setFlag(Qt::ShiftModifier, shift & 1);
+    modifiers.setFlag(Qt::ControlModifier, shift & 2);
+    modifiers.setFlag(Qt::AltModifier, shift & 4);
+    return modifiers;
+}
+
 inline int shiftMask(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0)

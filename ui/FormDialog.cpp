@@ -56,7 +56,9 @@ bool FormDialog::eventFilter(QObject *watched, QEvent *event)
     // A key the focus widget ignores travels on to its parents: see it once.
     QWidget *focus = QApplication::focusWidget();
     auto *target = qobject_cast<QWidget *>(watched);
-    if (!onKeyDown || !target || target->window() != this || (focus && target != focus))
+    // While a menu is open the keys are the menu's.
+    if (!onKeyDown || !target || target->window() != this || (focus && target != focus)
+        || QApplication::activePopupWidget())
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
     int keyCode = key->key();

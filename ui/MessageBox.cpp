@@ -1,7 +1,11 @@
 #include "MessageBox.h"
 
+#include "BusyCursor.h"
+
 #include <QApplication>
 #include <QMessageBox>
+
+#include <optional>
 
 namespace {
 
@@ -28,6 +32,10 @@ QMessageBox::Icon qtIcon(MessageBox::Icon icon)
 
 MessageBox::Answer MessageBox::show(const QString &text, Buttons buttons, Icon icon)
 {
+    // Over the wait cursor of a load or a delete, the pointer to answer with.
+    std::optional<BusyCursor> pointer;
+    if (QGuiApplication::overrideCursor())
+        pointer.emplace(Qt::ArrowCursor);
     if (answerer())
         return answerer()({text, buttons, icon});
 
