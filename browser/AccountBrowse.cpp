@@ -180,6 +180,7 @@ void AccountBrowse::buildTree()
     SSTree *tree = SSTree1();
     m_depthReported = false;
     m_storedChanged = false;
+    m_keyCommandPending = false;
     dragNode = nullptr;
     isDragging = false;
     m_nodeChosen = false;
@@ -659,15 +660,21 @@ void AccountBrowse::Form_KeyDown(int &KeyCode, int Shift)
 
 // A key of the tree's own runs the toolbar command it stands for, through
 // the toolbar's action, so that a command switched off for the chosen node
-// does nothing; the menu key opens the chosen node's menu.
+// does nothing; the menu key and Shift+F10 open the chosen node's menu. A
+// command runs once the key has been dealt with: a dialog opened while the
+// key is still being matched against shortcuts would leave its own keys
+// unmatched. The key is seen twice, as a shortcut override and as a press,
+// and runs its command once.
 bool AccountBrowse::runKeyCommand(int KeyCode, int Shift)
 {
     if (KeyCode == Qt::Key_Menu
         || (KeyCode == Qt::Key_F10 && Shift == shiftMask(Qt::ShiftModifier))) {
-        if (SSNode *node = m_ui->SSTree1->selectedNode())
-            SSTree1_ContextMenu(node,
-                m_ui->SSTree1->viewport()->mapToGlobal(
-                    m_ui->SSTree1->visualItemRect(node).bottomLeft()));
+        afterThisKey([this] {
+            SSTree *tree = m_ui->SSTree1;
+            if (SSNode *node = tree->selectedNode())
+                SSTree1_ContextMenu(
+                    node, tree->viewport()->mapToGlobal(tree->visualItemRect(node).bottomLeft()));
+        });
         return true;
     }
     // The keypad's Enter is Enter too.
@@ -680,11 +687,25 @@ bool AccountBrowse::runKeyCommand(int KeyCode, int Shift)
         known = true;
         // Delete stands for both deletes; only the one for the chosen kind is on.
         if (QAction *action = button(QLatin1String(command.key)); action->isEnabled()) {
-            action->trigger();
+            afterThisKey([action] { action->trigger(); });
             break;
         }
     }
     return known;
+}
+
+void AccountBrowse::afterThisKey(std::function<void()> step)
+{
+    if (m_keyCommandPending)
+        return;
+    m_keyCommandPending = true;
+    QMetaObject::invokeMethod(
+        widget(),
+        [this, step = std::move(step)] {
+            m_keyCommandPending = false;
+            guardEvent(step);
+        },
+        Qt::QueuedConnection);
 }
 
 void AccountBrowse::SSTree1_ContextMenu(SSNode *, QPoint at)

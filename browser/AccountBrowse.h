@@ -108,6 +108,7 @@ private:
     void connectTreeEvents(FormDialog *dialog);
     void describeButtons();
     bool runKeyCommand(int KeyCode, int Shift);
+    void afterThisKey(std::function<void()> step);
     void SSTree1_ContextMenu(SSNode *node, QPoint at);
     void Toolbar1_ButtonClick(QAction *button);
     enum class Deletion { RowOnly, WithSubtree };
@@ -125,6 +126,7 @@ private:
     bool m_depthReported = false;
     bool m_nodeChosen = false; // since this showing of the window began
     bool m_storedChanged = false; // the tree no longer shows what is stored
+    bool m_keyCommandPending = false;
 
     // The node under the last press on the tree, and whether it is being dragged.
     SSNode *dragNode = nullptr;

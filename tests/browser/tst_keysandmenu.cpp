@@ -130,6 +130,7 @@ private Q_SLOTS:
                     },
                     &ran);
             QTest::keySequence(tree, keys);
+            QCoreApplication::processEvents();
             QCOMPARE(ran, !opens.isEmpty());
         }));
         QCOMPARE(caption, opens);
@@ -201,6 +202,7 @@ private Q_SLOTS:
                 tree->setFocus();
                 QTRY_COMPARE(QApplication::focusWidget(), tree);
                 QTest::keySequence(tree, QKeySequence(how));
+                QCoreApplication::processEvents();
             }
             QTRY_VERIFY(!QApplication::activePopupWidget());
             if (!node.isEmpty())
