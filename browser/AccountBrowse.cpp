@@ -669,12 +669,7 @@ bool AccountBrowse::runKeyCommand(int KeyCode, int Shift)
 {
     if (KeyCode == Qt::Key_Menu
         || (KeyCode == Qt::Key_F10 && Shift == shiftMask(Qt::ShiftModifier))) {
-        afterThisKey([this] {
-            SSTree *tree = m_ui->SSTree1;
-            if (SSNode *node = tree->selectedNode())
-                SSTree1_ContextMenu(
-                    node, tree->viewport()->mapToGlobal(tree->visualItemRect(node).bottomLeft()));
-        });
+        afterThisKey([this] { m_ui->SSTree1->askMenuOfSelected(); });
         return true;
     }
     // The keypad's Enter is Enter too.

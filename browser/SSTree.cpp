@@ -427,15 +427,16 @@ void SSTree::keyPressEvent(QKeyEvent *event)
 
 void SSTree::contextMenuEvent(QContextMenuEvent *event)
 {
-    SSNode *node = event->reason() == QContextMenuEvent::Mouse
-        ? hitTest(event->pos().x(), event->pos().y())
-        : selectedNode();
-    if (!node)
-        return;
-    const QPoint at = event->reason() == QContextMenuEvent::Mouse
-        ? event->globalPos()
-        : viewport()->mapToGlobal(visualItemRect(node).bottomLeft());
-    Q_EMIT contextMenu(node, at);
+    if (event->reason() != QContextMenuEvent::Mouse)
+        return askMenuOfSelected();
+    if (SSNode *node = hitTest(event->pos().x(), event->pos().y()))
+        Q_EMIT contextMenu(node, event->globalPos());
+}
+
+void SSTree::askMenuOfSelected()
+{
+    if (SSNode *node = selectedNode())
+        Q_EMIT contextMenu(node, viewport()->mapToGlobal(visualItemRect(node).bottomLeft()));
 }
 
 bool SSTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)

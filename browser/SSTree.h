@@ -72,6 +72,8 @@ public:
     SSNode *hitTest(int x, int y) const;
 
     void setDragIcon(const QPixmap &icon);
+    // Asks for the selected node's context menu, as the keyboard does.
+    void askMenuOfSelected();
     // Turns the moves until the next button release into dragOver events.
     void beginDrag();
     bool isDragActive() const { return m_dragActive; }

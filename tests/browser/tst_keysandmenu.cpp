@@ -71,8 +71,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        ModalDriver::closeAllModals();
-        list().unload();
+        closeWindows();
         m_record.reset();
         m_table.reset();
         QCOMPARE(visibleWindows(), QStringList());

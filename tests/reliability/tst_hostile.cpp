@@ -118,8 +118,7 @@ void TestHostile::init()
 
 void TestHostile::cleanup()
 {
-    ModalDriver::closeAllModals();
-    list().unload();
+    closeWindows();
     m_record.reset();
     m_table.reset();
     QCOMPARE(visibleWindows(), QStringList());

@@ -9,9 +9,9 @@
 #include "support/TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
-#include "ui/Forms.h"
 #include "store/Connection.h"
 #include "ui/Form.h"
+#include "ui/Forms.h"
 #include "ui/MessageBox.h"
 
 #include <QApplication>
@@ -120,6 +120,13 @@ inline bool showAndDrive(
         &ran);
     form.showModal();
     return ran;
+}
+
+// What a test leaves open: its modal windows and the account list.
+inline void closeWindows()
+{
+    ModalDriver::closeAllModals();
+    list().unload();
 }
 
 // The names of the windows still shown, for cleanup to check that a test
