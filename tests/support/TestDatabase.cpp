@@ -57,15 +57,9 @@ const std::vector<TestDatabase::Engine> &TestDatabase::engines()
 
 const char *TestDatabase::tag(Engine engine)
 {
-    switch (engine) {
-    case Engine::PostgreSQL:
-        return "postgresql";
-    case Engine::MySQL:
-        return "mysql";
-    case Engine::SQLite:
-        break;
-    }
-    return "sqlite";
+    return engine == Engine::PostgreSQL ? "postgresql"
+        : engine == Engine::MySQL       ? "mysql"
+                                        : "sqlite";
 }
 
 QString TestDatabase::unavailable(Engine engine)
