@@ -88,6 +88,12 @@ static void checkErrorInfoAndNames(IErrorInfo *info)
     expect(contains(connStr, "/nonexistent/accounts.db"), "the caller's string is unchanged");
     expect(CALL(info, GetDescription, &text) == S_OK && contains(text, "display"), "why");
     TxSysFreeString(text);
+    ISupportErrorInfo *support = NULL;
+    if (IS(CALL(account, QueryInterface, &IID_ISupportErrorInfo, (void **)&support), S_OK)) {
+        IS(CALL(support, InterfaceSupportsErrorInfo, &IID__ShowAccount), S_OK);
+        IS(CALL(support, InterfaceSupportsErrorInfo, &unknownGuid), S_FALSE);
+        support->lpVtbl->Release(support);
+    }
 
     IS(CALL(account, GetIDsOfNames, &IID_NULL, names, 2, 0, ids), S_OK);
     expect(ids[0] == DISPID_showAccountForm && ids[1] == 0, "the method and its parameter");

@@ -158,11 +158,6 @@ QString TestDatabase::value(const QString &query)
     return found.empty() || found.front().isEmpty() ? QString() : found.front().front();
 }
 
-int TestDatabase::rowCount()
-{
-    return value(QStringLiteral("select count(*) from ACCOUNT")).toInt();
-}
-
 QStringList TestDatabase::snapshot()
 {
     QStringList lines;

@@ -35,7 +35,6 @@ public:
     // Rows of a query, each field as text (a null as a null QString).
     std::vector<QStringList> rows(const QString &query);
     QString value(const QString &query);
-    int rowCount();
     // Every row as "key parent kind name", in key order.
     QStringList snapshot();
 
