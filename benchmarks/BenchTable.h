@@ -29,7 +29,7 @@ public:
     QString connectionString() const { return m_db.connectionString(); }
     QString path() const { return m_db.path(); }
     int rows() const { return m_rows; }
-    int rowCount() { return m_db.rowCount(); }
+    int rowCount() { return m_db.value(QStringLiteral("select count(*) from ACCOUNT")).toInt(); }
 
     // Adds a folder under the root with key `top` and rows - 1 rows beneath it,
     // in folders of ten, numbered from top + 1.
