@@ -4,7 +4,7 @@
 #include "SqliteFloor.h"
 
 #include "browser/AccountBrowse.h"
-#include "ui/Forms.h"
+#include "component/Forms.h"
 
 namespace {
 
@@ -16,12 +16,11 @@ void browserDelete(benchmark::State &state, int rows)
 {
     const auto table = BenchTable::empty();
     AccountBrowse &browse = Forms::accountBrowse();
-    browse.basconnStr = table->connectionString();
-    browse.widget();
+    browse.load(table->connectionString());
     int left = -1;
     timeEach(state, [&] {
         table->addFolderSubtree(folderKey, rows);
-        const Took took = timeOf([&] { browse.DeleteChild(QString::number(folderKey)); });
+        const Took took = timeOf([&] { browse.list().DeleteChild(QString::number(folderKey)); });
         left = table->rowCount();
         return took;
     });

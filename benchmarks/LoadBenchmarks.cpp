@@ -7,7 +7,7 @@
 #include "browser/AccountBrowse.h"
 #include "browser/SSTree.h"
 #include "ui/FormDialog.h"
-#include "ui/Forms.h"
+#include "component/Forms.h"
 
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -28,8 +28,7 @@ void browserLoad(benchmark::State &state, Shape shape, int rows)
     const int messagesBefore = messagesShown();
     int nodes = 0;
     timeEach(state, [&] {
-        browse.basconnStr = table.connectionString();
-        const Took took = timeOf([&] { browse.widget(); });
+        const Took took = timeOf([&] { browse.load(table.connectionString()); });
         nodes = browse.SSTree1()->nodeCount();
         browse.unload();
         disposeDeferred();

@@ -5,7 +5,7 @@
 
 #include "browser/AccountBrowse.h"
 #include "browser/SSTree.h"
-#include "ui/Forms.h"
+#include "component/Forms.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -44,8 +44,7 @@ size_t heapInUse()
 
 void load(AccountBrowse &browse, const QString &connectionString)
 {
-    browse.basconnStr = connectionString;
-    browse.widget();
+    browse.load(connectionString);
 }
 
 void unload(AccountBrowse &browse)

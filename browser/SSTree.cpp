@@ -1,18 +1,14 @@
 #include "SSTree.h"
 
+#include "browser/LabelDelegate.h"
 #include "ui/EventMasks.h"
 #include "ui/ImageList.h"
-#include "ui/TextFilter.h"
 #include "ui/Twips.h"
 
 #include <QContextMenuEvent>
-#include <QLineEdit>
-#include <QMetaProperty>
 #include <QMouseEvent>
 #include <QSet>
-#include <QStyledItemDelegate>
 
-#include <limits>
 #include <utility>
 
 namespace {
@@ -47,49 +43,6 @@ void deleteTrees(const QList<QTreeWidgetItem *> &roots)
 }
 
 } // namespace
-
-class SSTree::LabelDelegate : public QStyledItemDelegate {
-public:
-    explicit LabelDelegate(SSTree *tree)
-        : QStyledItemDelegate(tree)
-        , m_tree(tree)
-    {
-    }
-
-    // A label is stored whatever its length, so the box does not cut it at
-    // Qt's default limit.
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-        const QModelIndex &index) const override
-    {
-        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto *box = qobject_cast<QLineEdit *>(editor)) {
-            box->setMaxLength(std::numeric_limits<int>::max());
-            keepStorable(box);
-        }
-        return editor;
-    }
-
-    void setModelData(
-        QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
-    {
-        const QString newText = editor->metaObject()->userProperty().read(editor).toString();
-        if (m_tree->acceptLabel(index, newText))
-            QStyledItemDelegate::setModelData(editor, model, index);
-    }
-
-protected:
-    // The drop target is drawn as a selected node is.
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->text = SSNode::shownPart(option->text);
-        if (m_tree->dropHighlight() && m_tree->itemFromIndex(index) == m_tree->dropHighlight())
-            option->state |= QStyle::State_Selected;
-    }
-
-private:
-    SSTree *m_tree;
-};
 
 SSTree::SSTree(QWidget *parent)
     : QTreeWidget(parent)
@@ -446,6 +399,16 @@ bool SSTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
     if (trigger == SelectedClicked && !m_pressOnSelected)
         return false;
     return QTreeWidget::edit(index, trigger, event);
+}
+
+void SSTree::finishLabelEdit()
+{
+    if (state() != EditingState)
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }
 
 bool SSTree::acceptLabel(const QModelIndex &index, const QString &newText)

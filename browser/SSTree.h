@@ -79,6 +79,9 @@ public:
     bool isDragActive() const { return m_dragActive; }
 
     using QTreeWidget::edit;
+    // Takes a label being edited as a click elsewhere would: through the
+    // label-edit handler, which stores or refuses it.
+    void finishLabelEdit();
 
 Q_SIGNALS:
     // A node pressed or selected with any mouse button, or made current with
@@ -106,7 +109,7 @@ protected:
 
 private:
     friend class SSNode;
-    class LabelDelegate;
+    friend class LabelDelegate;
 
     struct Place {
         QTreeWidgetItem *holder;

@@ -1,7 +1,7 @@
 #include "ShowAccount.h"
 
 #include "Bstr.h"
-#include "ui/Forms.h"
+#include "Forms.h"
 #include "HostApplication.h"
 #include "browser/AccountBrowse.h"
 #include "ui/Failures.h"
@@ -153,8 +153,7 @@ HRESULT ShowAccount::showWindow(const QString &connStr)
         runOn([&browse] { browse.unload(); });
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
-    browse.basconnStr = connStr;
-    browse.showModal();
+    browse.showAccountForm(connStr);
     m_lastError.clear();
     return S_OK;
 }

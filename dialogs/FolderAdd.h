@@ -2,23 +2,30 @@
 
 #include "ui/Form.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 
-class AccountBrowse;
 class QLineEdit;
 namespace Ui {
 class FolderAdd;
 }
 
-// The folder dialog: adds a folder under the selected node or renames the
-// selected folder, as basAU says, in the table and in the account tree.
+// The folder dialog: collects a folder's name, without apostrophes, for a
+// new folder or a rename. OK hands a name that is not empty to what its
+// opener gave.
 class FolderAdd : public Form {
 public:
+    // True when the name was stored: the dialog closes. False, or a failure,
+    // leaves it open with the name as typed.
+    using Apply = std::function<bool(const QString &name)>;
+
     FolderAdd();
     ~FolderAdd() override;
 
-    // The folder name; touching it loads the dialog.
-    QLineEdit *Text1();
+    // Shows the dialog modally, the name in its box, until it closes.
+    void edit(const QString &caption, const QString &name, Apply apply);
 
     void Command2_Click();
     void Command3_Click();
@@ -28,8 +35,6 @@ protected:
     void setupWidget(FormDialog *dialog) override;
 
 private:
-    bool addFolder(AccountBrowse &list);
-    bool renameFolder(AccountBrowse &list);
-
     std::unique_ptr<Ui::FolderAdd> m_ui;
+    Apply m_apply;
 };

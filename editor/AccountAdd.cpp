@@ -2,20 +2,11 @@
 
 #include "ui_AccountAdd.h"
 
-#include "browser/AccountBrowse.h"
-#include "browser/EditMode.h"
-#include "browser/NodeLook.h"
-#include "browser/SSNode.h"
-#include "browser/SSTree.h"
 #include "dialogs/Sign.h"
-#include "store/AccountStatements.h"
-#include "store/Recordset.h"
 #include "ui/Failures.h"
 #include "ui/FormDialog.h"
-#include "ui/Forms.h"
 #include "ui/MessageBox.h"
 
-#include <QColor>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -26,7 +17,6 @@
 namespace {
 
 using AccountStatements::AccountValues;
-using AccountStatements::HtmlSignature;
 
 // Each edited column and the box it is edited in, in the order the
 // statements carry them: filling, inserting and updating all follow it.
@@ -140,7 +130,11 @@ void useSmallerWindowFont(QWidget *dialog)
 
 } // namespace
 
-AccountAdd::AccountAdd() = default;
+AccountAdd::AccountAdd(Sign &signDialog)
+    : m_signDialog(signDialog)
+{
+}
+
 AccountAdd::~AccountAdd() = default;
 
 void AccountAdd::setupWidget(FormDialog *dialog)
@@ -153,101 +147,33 @@ void AccountAdd::setupWidget(FormDialog *dialog)
     dialog->onClicked(m_ui->Command2, [this] { Command2_Click(); });
     dialog->onClicked(m_ui->Command3, [this] { Command3_Click(); });
     for (const char *name : latinBoxes)
-        textBox(QLatin1String(name))->setAttribute(Qt::WA_InputMethodEnabled, false);
+        textBox(name)->setAttribute(Qt::WA_InputMethodEnabled, false);
     new KeyPressFilter(m_ui->Text5, [this](qint16 &KeyAscii) { Text5_KeyPress(KeyAscii); });
     new KeyPressFilter(m_ui->Text7, [this](qint16 &KeyAscii) { Text7_KeyPress(KeyAscii); });
 }
 
-QLineEdit *AccountAdd::textBox(const QString &name)
+QLineEdit *AccountAdd::textBox(const char *name)
 {
-    return widget()->findChild<QLineEdit *>(name);
+    return widget()->findChild<QLineEdit *>(QLatin1String(name));
 }
 
-std::vector<std::pair<QString, QLineEdit *>> AccountAdd::boxes()
+void AccountAdd::edit(const QString &caption, const QVariantMap &shown, Apply apply)
 {
-    std::vector<std::pair<QString, QLineEdit *>> boxes;
-    for (const Field &field : fields)
-        if (field.box)
-            boxes.emplace_back(QLatin1String(field.column), textBox(QLatin1String(field.box)));
-    return boxes;
+    m_apply = std::move(apply);
+    setValues(shown);
+    setCaption(caption);
+    showModal();
 }
 
-// No trap: a failing step leaves the dialog open, with every entry as typed,
-// for the guard at the event entry to report.
-void AccountAdd::Command1_Click()
+void AccountAdd::setValues(const QVariantMap &shown)
 {
-    if (requiredBoxEmpty()) {
-        MessageBox::show(QStringLiteral("正確な文字を入力してください。"));
-        return;
+    for (const Field &field : fields) {
+        const QVariant value = shown.value(QLatin1String(field.column));
+        if (!field.box)
+            m_signDialog.setSignature(value.toString());
+        else if (!value.isNull() && !value.toString().isEmpty())
+            textBox(field.box)->setText(value.toString());
     }
-    AccountBrowse &list = Forms::accountBrowse();
-    const std::optional<QString> parent = parentKey(list);
-    // A row another program deleted meanwhile has been reported; the entries stay.
-    if (!parent)
-        return;
-    switch (editMode(list.basAU)) {
-    case auAddAccount:
-        insertAccount(list, *parent, HtmlSignature::Added, AccountStatements::newAccountKey());
-        break;
-    case auUpdateAccount:
-        if (!updateAccount(list))
-            return;
-        break;
-    case auCopyAccount:
-        insertAccount(
-            list, *parent, HtmlSignature::Copied, AccountStatements::newCopyOrFolderKey());
-        break;
-    default:
-        break;
-    }
-    unload();
-}
-
-bool AccountAdd::requiredBoxEmpty()
-{
-    for (const char *name : requiredBoxes)
-        if (textBox(QLatin1String(name))->text().isEmpty())
-            return true;
-    return false;
-}
-
-// Into the selected folder, under the root when the root is selected, and
-// beside the selected account otherwise; none when the selected row is gone.
-std::optional<QString> AccountAdd::parentKey(AccountBrowse &list)
-{
-    const SSNode *selected = list.SSTree1()->node(list.basNodeKey);
-    if (selected->key() == u"0")
-        return QStringLiteral("0");
-    const SSNode *parent = selected->parentNode();
-    if (!parent)
-        throw Failure(QStringLiteral("Object variable not set: the node has no parent"));
-    const auto row = list.basTable->execute(AccountStatements::readRow(list.basNodeKey));
-    if (row->isEOF()) {
-        list.reportGone(selected);
-        return std::nullopt;
-    }
-    return row->text(QStringLiteral("KIND")) == u"F" ? selected->key() : parent->key();
-}
-
-// The row first, then the node.
-void AccountAdd::insertAccount(AccountBrowse &list, const QString &parentKey,
-    HtmlSignature htmlSignature, const QString &keyQuery)
-{
-    list.basTable->execute(AccountStatements::insertAccount(parentKey, values(), htmlSignature));
-    const QString key = list.basTable->execute(keyQuery)->text(0);
-    list.atNode = list.SSTree1()->addNode(parentKey, SSTree::tvwChild, key, m_ui->Text1->text());
-    showAsAccount(list.atNode);
-}
-
-// The node first, then the row; false when the row is gone.
-bool AccountAdd::updateAccount(AccountBrowse &list)
-{
-    SSNode *node = list.SSTree1()->node(list.basNodeKey);
-    node->setText(m_ui->Text1->text());
-    if (list.changesRow(AccountStatements::updateAccount(values(), list.basNodeKey)))
-        return true;
-    list.reportGone(node);
-    return false;
 }
 
 AccountValues AccountAdd::values()
@@ -255,8 +181,28 @@ AccountValues AccountAdd::values()
     AccountValues values;
     for (const Field &field : fields)
         values.emplace_back(QLatin1String(field.column),
-            field.box ? textBox(QLatin1String(field.box))->text() : Forms::sign().signature());
+            field.box ? textBox(field.box)->text() : m_signDialog.signature());
     return values;
+}
+
+// A failing store leaves the dialog open, with every entry as typed, for the
+// guard at the event entry to report.
+void AccountAdd::Command1_Click()
+{
+    if (requiredBoxEmpty()) {
+        MessageBox::show(QStringLiteral("正確な文字を入力してください。"));
+        return;
+    }
+    if (!m_apply || m_apply(values()))
+        unload();
+}
+
+bool AccountAdd::requiredBoxEmpty()
+{
+    for (const char *name : requiredBoxes)
+        if (textBox(name)->text().isEmpty())
+            return true;
+    return false;
 }
 
 void AccountAdd::Command2_Click()
@@ -266,7 +212,7 @@ void AccountAdd::Command2_Click()
 
 void AccountAdd::Command3_Click()
 {
-    Forms::sign().showModal();
+    m_signDialog.showModal();
 }
 
 void AccountAdd::Text5_KeyPress(qint16 &KeyAscii)

@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <dlfcn.h>
 #include <sqlite3.h>
 
 namespace {
@@ -32,7 +33,7 @@ QString describe(const QSqlError &error)
 // timeout, not for ever (the servers' own defaults: no limit, or a year).
 QStringList sessionSettings(const QString &driver)
 {
-    const QString wait = QString::number(lockWaitSeconds);
+    const QString wait = QString::number(Connection::lockWaitSeconds);
     if (driver == u"QPSQL")
         return {QStringLiteral("SET standard_conforming_strings = on"),
             QStringLiteral("SET lock_timeout = '%1s'").arg(wait)};
@@ -43,6 +44,23 @@ QStringList sessionSettings(const QString &driver)
                 "SET SESSION innodb_lock_wait_timeout = %1, SESSION lock_wait_timeout = %1")
                 .arg(wait)};
     return {};
+}
+
+// A Qt built with its own copy of SQLite hands out connections of that copy,
+// which this library's SQLite must never touch. The driver's plugin is asked
+// which sqlite3_prepare_v2 it runs on; only ours will do.
+bool driverSharesOurSqlite(const QSqlDriver *driver)
+{
+    Dl_info plugin;
+    const void *vtable = *reinterpret_cast<void *const *>(driver);
+    if (!dladdr(vtable, &plugin) || !plugin.dli_fname)
+        return false;
+    void *loaded = dlopen(plugin.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    if (!loaded)
+        return false;
+    const void *theirs = dlsym(loaded, "sqlite3_prepare_v2");
+    dlclose(loaded);
+    return theirs == reinterpret_cast<const void *>(&sqlite3_prepare_v2);
 }
 
 } // namespace
@@ -90,22 +108,39 @@ void Connection::connect()
         db.setPort(m_settings.port);
         db.setUserName(m_settings.userName);
         db.setPassword(m_settings.password);
-        // MySQL counts only the rows an update changed; a row that already
-        // held the new values must count as found, as on the other engines.
-        QStringList options = {m_settings.connectOptions};
-        if (m_settings.driver == u"QMYSQL")
-            options << QStringLiteral("CLIENT_FOUND_ROWS");
-        options.removeAll(QString());
-        db.setConnectOptions(options.join(u';'));
+        db.setConnectOptions(connectOptions());
         if (!db.open()) {
             const QString error = describe(db.lastError());
             db = QSqlDatabase();
             close();
             throw DbError(error);
         }
-        m_sqlite = SqliteRows::handleOf(db.driver());
+        m_sqlite = handleOf(db.driver());
     }
     prepareSession();
+}
+
+// MySQL counts only the rows an update changed; a row that already held the
+// new values must count as found, as on the other engines. SQLite waits for
+// a lock as long as the servers do.
+QString Connection::connectOptions() const
+{
+    QStringList options = {m_settings.connectOptions};
+    if (m_settings.driver == u"QMYSQL")
+        options << QStringLiteral("CLIENT_FOUND_ROWS");
+    if (m_settings.driver == u"QSQLITE")
+        options << QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitSeconds * 1000);
+    options.removeAll(QString());
+    return options.join(u';');
+}
+
+sqlite3 *Connection::handleOf(const QSqlDriver *driver)
+{
+    const QVariant handle = driver->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    static const bool shared = driverSharesOurSqlite(driver);
+    return shared ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
 }
 
 void Connection::prepareSession()

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class QSqlDriver;
 class Recordset;
 class RowSource;
 struct sqlite3;
@@ -22,6 +23,10 @@ struct sqlite3_stmt;
 class Connection {
 public:
     using TraceHook = std::function<void(const QString &statement)>;
+
+    // How long a statement waits for a lock another program holds before it
+    // fails with the engine's own description: the user waits, then is told.
+    static constexpr int lockWaitSeconds = 5;
 
     Connection();
     ~Connection();
@@ -55,7 +60,11 @@ public:
 
 private:
     void connect();
+    QString connectOptions() const;
     void prepareSession();
+    // The SQLite connection behind an open QtSql connection, or nullptr
+    // when there is none this library may use.
+    static sqlite3 *handleOf(const QSqlDriver *driver);
     std::unique_ptr<RowSource> runQuery(const QString &statement);
     void report(const QString &statement) const;
     void ensureOpen() const;

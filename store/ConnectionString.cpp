@@ -124,7 +124,7 @@ QString driverForProvider(const QString &provider)
 
 QString sqliteOptions()
 {
-    return QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitSeconds * 1000);
+    return QStringLiteral("QSQLITE_OPEN_URI");
 }
 
 // SQLite must open an existing file read-write and never create one, so the

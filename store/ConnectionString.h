@@ -2,10 +2,6 @@
 
 #include <QString>
 
-// How long a statement waits for a lock another program holds before it
-// fails with the engine's own description: the user waits, then is told.
-constexpr int lockWaitSeconds = 5;
-
 // What a host's connection string names, in the terms QSqlDatabase needs.
 struct ConnectionSettings {
     QString driver; // QSQLITE, QPSQL, QMYSQL or QODBC

@@ -2,29 +2,9 @@
 
 #include "DbError.h"
 
-#include <QSqlDriver>
-
-#include <dlfcn.h>
 #include <sqlite3.h>
 
 namespace {
-
-// A Qt built with its own copy of SQLite hands out connections of that copy,
-// which this library's SQLite must never touch. The driver's plugin is asked
-// which sqlite3_prepare_v2 it runs on; only ours will do.
-bool driverSharesOurSqlite(const QSqlDriver *driver)
-{
-    Dl_info plugin;
-    const void *vtable = *reinterpret_cast<void *const *>(driver);
-    if (!dladdr(vtable, &plugin) || !plugin.dli_fname)
-        return false;
-    void *loaded = dlopen(plugin.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-    if (!loaded)
-        return false;
-    const void *theirs = dlsym(loaded, "sqlite3_prepare_v2");
-    dlclose(loaded);
-    return theirs == reinterpret_cast<const void *>(&sqlite3_prepare_v2);
-}
 
 [[noreturn]] void fail(sqlite3 *db)
 {
@@ -68,15 +48,6 @@ std::unique_ptr<SqliteRows> SqliteRows::rowsOf(std::unique_ptr<SqliteRows> rows)
         return rows;
     while (rows->next()) { }
     return nullptr;
-}
-
-sqlite3 *SqliteRows::handleOf(const QSqlDriver *driver)
-{
-    const QVariant handle = driver->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    static const bool shared = driverSharesOurSqlite(driver);
-    return shared ? *static_cast<sqlite3 *const *>(handle.constData()) : nullptr;
 }
 
 SqliteRows::SqliteRows(sqlite3 *db, sqlite3_stmt *statement, GiveBack giveBack)

@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 
-class QSqlDriver;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -23,10 +22,6 @@ public:
     using GiveBack = std::function<void(sqlite3_stmt *)>;
     static std::unique_ptr<SqliteRows> runCompiled(
         sqlite3 *db, sqlite3_stmt *statement, GiveBack giveBack);
-
-    // The SQLite connection behind an open QtSql connection, or nullptr
-    // when there is none this library may use.
-    static sqlite3 *handleOf(const QSqlDriver *driver);
 
     ~SqliteRows() override;
     SqliteRows(const SqliteRows &) = delete;

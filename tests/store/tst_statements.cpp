@@ -1,4 +1,4 @@
-#include "support/DialogTest.h"
+#include "support/Engines.h"
 
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
@@ -47,7 +47,7 @@ private Q_SLOTS:
             "QODBC|DSN=mail;UID=ann;PWD={se;}}cret};Opt=x||-1||");
         row("postgresql://ann:p%40ss@db:5433/mail", "QPSQL|mail|db|5433|ann|", "p@ss");
         // An SQLite file is opened read-write and never created.
-        const QString sqlite = "||-1||QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000";
+        const QString sqlite = "||-1||QSQLITE_OPEN_URI";
         row("a.db", "QSQLITE|file://" + QDir::currentPath() + "/a.db?mode=rw" + sqlite);
         row("file:///a.db?mode=rwc&cache=shared",
             "QSQLITE|file:///a.db?cache=shared&mode=rw" + sqlite);
@@ -145,14 +145,14 @@ private Q_SLOTS:
         QVERIFY(table.value("PRAGMA busy_timeout").toInt() >= 1000);
     }
 
-    void valuesAndKeysComeBackAsStored_data() { DialogTest::engineRows(); }
+    void valuesAndKeysComeBackAsStored_data() { Engines::engineRows(); }
 
     void valuesAndKeysComeBackAsStored()
     {
         QFETCH(int, engine);
-        const auto table = DialogTest::tableOn(DialogTest::Engine(engine));
+        const auto table = Engines::tableOn(Engines::Engine(engine));
         if (!table)
-            QSKIP(DialogTest::noServer);
+            QSKIP(Engines::noServer);
         // Doubled quotes are the only escaping; a backslash is a character like any other.
         const QString name = "O'Neill a\\'b 営業部 📧 C:\\mail\\";
         const QString first = table->addAccount("0", name);

@@ -5,7 +5,7 @@
 #include "browser/AccountBrowse.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
-#include "ui/Forms.h"
+#include "component/Forms.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,14 +4,15 @@
 // the engine rows, a table that refuses writes, and a modal window driven
 // from inside its loop.
 
+#include "support/Engines.h"
 #include "support/ModalDriver.h"
 #include "support/Recording.h"
 #include "support/TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
+#include "component/Forms.h"
 #include "store/Connection.h"
 #include "ui/Form.h"
-#include "ui/Forms.h"
 #include "ui/MessageBox.h"
 
 #include <QApplication>
@@ -25,26 +26,7 @@
 
 namespace DialogTest {
 
-using Engine = TestDatabase::Engine;
-
-// Global rows: every test runs on every engine.
-inline void engineRows()
-{
-    QTest::addColumn<int>("engine");
-    for (const Engine engine : TestDatabase::engines())
-        QTest::newRow(TestDatabase::tag(engine)) << int(engine);
-}
-
-// A fresh table on the engine, or none when the engine's server is not
-// running (the test then skips).
-inline std::unique_ptr<TestDatabase> tableOn(Engine engine)
-{
-    if (!TestDatabase::unavailable(engine).isEmpty())
-        return nullptr;
-    return std::make_unique<TestDatabase>(engine);
-}
-
-inline const char *noServer = "the engine's server is not running: run the tests through ./test";
+using namespace Engines;
 
 inline AccountBrowse &list()
 {
@@ -55,8 +37,7 @@ inline AccountBrowse &list()
 // window would be while a dialog is open.
 inline void loadList(TestDatabase &table)
 {
-    list().basconnStr = table.connectionString();
-    list().widget();
+    list().load(table.connectionString());
 }
 
 // The table refuses the event ("INSERT", "UPDATE" or "DELETE") with the text

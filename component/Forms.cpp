@@ -9,13 +9,13 @@ namespace Forms {
 
 AccountBrowse &accountBrowse()
 {
-    static AccountBrowse instance;
+    static AccountBrowse instance(accountAdd(), folderAdd(), sign());
     return instance;
 }
 
 AccountAdd &accountAdd()
 {
-    static AccountAdd instance;
+    static AccountAdd instance(sign());
     return instance;
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class SSNode;
+class SSTree;
+
+// The three kinds of node: the root ("0", no row), folders and accounts.
+enum class NodeKind { Root, Folder, Account };
+
+// A node's kind, told from the node itself: a key whose value is 0 is the
+// root, the image "account" an account, anything else a folder.
+NodeKind kindOf(const SSNode *node);
+
+// The nodes of the account tree, each made and given its look wherever it
+// is made: at the load, by the folder dialog and by the account editor. A
+// folder or an account opens its parent so that it is seen; each is the
+// last child of the node with parentKey.
+SSNode *addRootNode(SSTree *tree);
+// Marker "0": the folder takes drops.
+SSNode *addFolderNode(
+    SSTree *tree, const QString &parentKey, const QString &key, const QString &name);
+// The load gives an account its own key as marker; a new one gets none.
+// Either way it takes no drops.
+SSNode *addAccountNode(SSTree *tree, const QString &parentKey, const QString &key,
+    const QString &name, const QString &markerText = {});
