@@ -17,23 +17,10 @@ using Icon = MessageBox::Icon;
 
 namespace {
 
-// Clicks the node and the command's button and acts in the dialog it opens;
-// a dialog the action leaves open is cancelled.
 void inDialog(AccountBrowse &window, const QString &key, const QString &command,
     const std::function<void(QWidget *)> &action)
 {
-    bool ran = false;
-    ModalDriver::whenShown(
-        command.endsWith(u'f') ? "FolderAdd" : "AccountAdd",
-        [&](QWidget *dialog) {
-            action(dialog);
-            if (dialog->isVisible())
-                click(dialog, command.endsWith(u'f') ? "Command3" : "Command2");
-        },
-        &ran);
-    clickNode(window.SSTree1(), window.SSTree1()->node(key));
-    clickButton(window, command);
-    QVERIFY2(ran, qPrintable(command));
+    QVERIFY2(inDialogOf(window, key, command, action), qPrintable(command));
 }
 
 // Renames the chosen node in place: F2, the text entered, Return.

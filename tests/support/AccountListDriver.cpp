@@ -45,6 +45,28 @@ void clickButton(AccountBrowse &window, const QString &key)
     QTest::mouseClick(toolbar->widgetForAction(action), Qt::LeftButton);
 }
 
+bool inDialogOf(AccountBrowse &window, const QString &key, const QString &command,
+    const std::function<void(QWidget *)> &action)
+{
+    const bool folder = command.endsWith(u'f');
+    bool ran = false;
+    ModalDriver::whenShown(
+        folder ? QStringLiteral("FolderAdd") : QStringLiteral("AccountAdd"),
+        [&](QWidget *dialog) {
+            action(dialog);
+            if (!dialog->isVisible())
+                return;
+            const QString cancel = folder ? QStringLiteral("Command3") : QStringLiteral("Command2");
+            QTest::mouseClick(dialog->findChild<QWidget *>(cancel), Qt::LeftButton);
+        },
+        &ran);
+    clickNode(window.SSTree1(), window.SSTree1()->node(key));
+    clickButton(window, command);
+    if (!ran)
+        ModalDriver::cancelPending();
+    return ran;
+}
+
 QPoint centreOf(SSTree *tree, SSNode *node)
 {
     return tree->visualItemRect(node).center();

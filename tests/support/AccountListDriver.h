@@ -7,6 +7,7 @@
 #include <functional>
 
 class AccountBrowse;
+class QWidget;
 class SSNode;
 class SSTree;
 
@@ -19,6 +20,13 @@ QStringList enabledButtons(AccountBrowse &window);
 
 // Clicks the toolbar button with that key, which must be enabled.
 void clickButton(AccountBrowse &window, const QString &key);
+
+// Chooses the node with the key by a click, clicks the command's button and
+// acts in the dialog it opens ("FolderAdd" for addf and updatef, otherwise
+// "AccountAdd"); a dialog the action leaves open is cancelled. Tells whether
+// the action ran.
+bool inDialogOf(AccountBrowse &window, const QString &key, const QString &command,
+    const std::function<void(QWidget *)> &action);
 
 // A person's mouse on the tree: a click, and a drag with the left button held.
 QPoint centreOf(SSTree *tree, SSNode *node);

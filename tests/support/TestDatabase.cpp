@@ -167,6 +167,14 @@ QStringList TestDatabase::snapshot()
     return lines;
 }
 
+void TestDatabase::insertRows(const QStringList &rows, int columns)
+{
+    for (const QString &values : rows)
+        m_db->execute(QStringLiteral("INSERT INTO ACCOUNT(ACCOUNT_NO,")
+            + accountColumns().mid(0, columns).join(u',') + QStringLiteral(") VALUES(") + values
+            + u')');
+}
+
 QString TestDatabase::addRow(const QString &parent, const QString &kind, const QString &name)
 {
     m_db->execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(%1,%2,%3)")

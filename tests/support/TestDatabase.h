@@ -42,6 +42,9 @@ public:
     // wait for locks (SQLite only); its error text, or an empty text.
     QString writeWithoutWaiting(const QString &statement);
 
+    // Rows with their keys: each "key,values..." for the key and the first
+    // `columns` columns of an account row (P_ACCOUNT_NO, KIND, NAME, ...).
+    void insertRows(const QStringList &rows, int columns = 3);
     QString addFolder(const QString &parent, const QString &name);
     QString addAccount(const QString &parent, const QString &name);
     QString addRow(const QString &parent, const QString &kind, const QString &name);
