@@ -6,8 +6,8 @@
 
 #include "browser/AccountBrowse.h"
 #include "browser/SSTree.h"
-#include "ui/FormDialog.h"
 #include "component/Forms.h"
+#include "ui/FormDialog.h"
 
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>

@@ -213,26 +213,26 @@ static inline void TxSysFreeString(BSTR text)
 /* ---- identifiers ---------------------------------------------------- */
 
 /* {D2A5EE3C-1581-4727-AB75-AF9DC0044D9B} type library tx_account 1.0 */
-static const GUID LIBID_tx_account TX_UNUSED =
-    {0xD2A5EE3C, 0x1581, 0x4727, {0xAB, 0x75, 0xAF, 0x9D, 0xC0, 0x04, 0x4D, 0x9B}};
+static const GUID LIBID_tx_account TX_UNUSED
+    = {0xD2A5EE3C, 0x1581, 0x4727, {0xAB, 0x75, 0xAF, 0x9D, 0xC0, 0x04, 0x4D, 0x9B}};
 /* {84A65E4E-0516-4E6D-8F86-AF57DE481DE1} class ShowAccount */
-static const GUID CLSID_ShowAccount TX_UNUSED =
-    {0x84A65E4E, 0x0516, 0x4E6D, {0x8F, 0x86, 0xAF, 0x57, 0xDE, 0x48, 0x1D, 0xE1}};
+static const GUID CLSID_ShowAccount TX_UNUSED
+    = {0x84A65E4E, 0x0516, 0x4E6D, {0x8F, 0x86, 0xAF, 0x57, 0xDE, 0x48, 0x1D, 0xE1}};
 /* {4EA7FC76-B472-41C6-A010-6605457FE7A2} interface _ShowAccount */
-static const GUID IID__ShowAccount TX_UNUSED =
-    {0x4EA7FC76, 0xB472, 0x41C6, {0xA0, 0x10, 0x66, 0x05, 0x45, 0x7F, 0xE7, 0xA2}};
+static const GUID IID__ShowAccount TX_UNUSED
+    = {0x4EA7FC76, 0xB472, 0x41C6, {0xA0, 0x10, 0x66, 0x05, 0x45, 0x7F, 0xE7, 0xA2}};
 
 static const GUID IID_NULL TX_UNUSED = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-static const GUID IID_IUnknown TX_UNUSED =
-    {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const GUID IID_IClassFactory TX_UNUSED =
-    {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const GUID IID_IDispatch TX_UNUSED =
-    {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const GUID IID_IErrorInfo TX_UNUSED =
-    {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
-static const GUID IID_ISupportErrorInfo TX_UNUSED =
-    {0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+static const GUID IID_IUnknown TX_UNUSED
+    = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const GUID IID_IClassFactory TX_UNUSED
+    = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const GUID IID_IDispatch TX_UNUSED
+    = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const GUID IID_IErrorInfo TX_UNUSED
+    = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+static const GUID IID_ISupportErrorInfo TX_UNUSED
+    = {0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
 
 #define TX_ACCOUNT_PROGID "tx_account.ShowAccount"
 /* DISPID of showAccountForm, as Visual Basic numbers a class's first method */
@@ -260,11 +260,11 @@ struct IClassFactory : IUnknown {
 struct IDispatch : IUnknown {
     virtual HRESULT GetTypeInfoCount(UINT *count) = 0;
     virtual HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) = 0;
-    virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCID lcid,
-                                  DISPID *ids) = 0;
-    virtual HRESULT Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags,
-                           DISPPARAMS *params, VARIANT *result, EXCEPINFO *exception,
-                           UINT *argError) = 0;
+    virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCID lcid, DISPID *ids)
+        = 0;
+    virtual HRESULT Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS *params,
+        VARIANT *result, EXCEPINFO *exception, UINT *argError)
+        = 0;
 };
 
 struct _ShowAccount : IDispatch {
@@ -285,6 +285,8 @@ struct ISupportErrorInfo : IUnknown {
 
 #else
 
+/* The C vtables, laid out one interface a line as COM's own headers lay them out. */
+/* clang-format off */
 #define TX_UNKNOWN_METHODS(T)                                                  \
     HRESULT (*QueryInterface)(T * self, REFIID riid, void **ppv);             \
     ULONG (*AddRef)(T * self);                                                 \
@@ -340,6 +342,7 @@ typedef struct ISupportErrorInfoVtbl {
     HRESULT (*InterfaceSupportsErrorInfo)(ISupportErrorInfo *self, REFIID riid);
 } ISupportErrorInfoVtbl;
 struct ISupportErrorInfo { const ISupportErrorInfoVtbl *lpVtbl; };
+/* clang-format on */
 
 #endif
 
