@@ -5,6 +5,7 @@
 #include "Recordset.h"
 #include "SqlLog.h"
 #include "SqliteRows.h"
+#include "StoredValue.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -211,33 +212,151 @@ std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
 {
     if (!m_sqlite || statement.shape.isEmpty())
         return execute(statement.text);
-    std::vector<sqlite3_stmt *> &idle = m_idle[statement.shape];
-    sqlite3_stmt *bound = nullptr;
-    if (idle.empty()) {
-        try {
-            bound = compile(statement.shape);
-        } catch (...) {
-            report(statement.text);
-            throw;
-        }
-    } else {
-        bound = idle.back();
-        idle.pop_back();
-    }
+    sqlite3_stmt *compiled = takeCompiled(statement.shape, statement.text);
     for (size_t i = 0; i < statement.numbers.size(); ++i)
-        sqlite3_bind_int64(bound, int(i) + 1, statement.numbers[i]);
+        sqlite3_bind_int64(compiled, int(i) + 1, statement.numbers[i]);
     if (traceHook() || lcSql().isDebugEnabled()) {
-        char *expanded = sqlite3_expanded_sql(bound);
+        char *expanded = sqlite3_expanded_sql(compiled);
         report(expanded ? QString::fromUtf8(expanded) : statement.text);
         sqlite3_free(expanded);
     }
+    return runCompiled(statement.shape, compiled);
+}
+
+std::shared_ptr<Recordset> Connection::execute(const BoundStatement &statement)
+{
+    const bool watched = traceHook() || lcSql().isDebugEnabled();
+    const QString shown = watched ? statement.filled() : statement.text;
+    if (!m_sqlite) {
+        report(shown);
+        ensureOpen();
+        m_rowsAffected = -1;
+        return handOut(runBoundQuery(statement));
+    }
+    sqlite3_stmt *compiled = takeCompiled(statement.text, shown);
+    report(shown);
+    try {
+        bindValues(compiled, statement.values);
+    } catch (...) {
+        sqlite3_reset(compiled);
+        sqlite3_clear_bindings(compiled);
+        m_idle[statement.text].push_back(compiled);
+        throw;
+    }
+    return runCompiled(statement.text, compiled);
+}
+
+// An idle compiled statement of the shape, or a new one; a shape that does
+// not compile is reported as the text it stood for, then refused.
+sqlite3_stmt *Connection::takeCompiled(const QString &shape, const QString &shown)
+{
+    std::vector<sqlite3_stmt *> &idle = m_idle[shape];
+    if (!idle.empty()) {
+        sqlite3_stmt *compiled = idle.back();
+        idle.pop_back();
+        return compiled;
+    }
+    try {
+        return compile(shape);
+    } catch (...) {
+        report(shown);
+        throw;
+    }
+}
+
+std::shared_ptr<Recordset> Connection::runCompiled(const QString &shape, sqlite3_stmt *compiled)
+{
+    std::vector<sqlite3_stmt *> &idle = m_idle[shape];
     m_rowsAffected = -1;
     // Reset as soon as its rows are done with, so that no read lock outlives them.
-    return handOut(SqliteRows::runCompiled(m_sqlite, bound, [&idle](sqlite3_stmt *done) {
+    return handOut(SqliteRows::runCompiled(m_sqlite, compiled, [&idle](sqlite3_stmt *done) {
         sqlite3_reset(done);
         sqlite3_clear_bindings(done);
         idle.push_back(done);
     }));
+}
+
+void Connection::bindValues(sqlite3_stmt *compiled, const QVariantList &values)
+{
+    for (int i = 0; i < int(values.size()); ++i) {
+        const QVariant &value = values.at(i);
+        int status = SQLITE_OK;
+        if (value.isNull()) {
+            status = sqlite3_bind_null(compiled, i + 1);
+        } else if (isRawText(value)) {
+            const QByteArray bytes = value.value<RawText>().bytes;
+            status = sqlite3_bind_text64(
+                compiled, i + 1, bytes.constData(), bytes.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        } else if (value.metaType().id() == QMetaType::QByteArray) {
+            const QByteArray bytes = value.toByteArray();
+            status = sqlite3_bind_blob64(
+                compiled, i + 1, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+        } else if (value.metaType().id() == QMetaType::Double) {
+            status = sqlite3_bind_double(compiled, i + 1, value.toDouble());
+        } else if (value.metaType().id() == QMetaType::LongLong
+            || value.metaType().id() == QMetaType::Int) {
+            status = sqlite3_bind_int64(compiled, i + 1, value.toLongLong());
+        } else {
+            const QByteArray text = value.toString().toUtf8();
+            status = sqlite3_bind_text64(
+                compiled, i + 1, text.constData(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        if (status != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(m_sqlite)));
+    }
+}
+
+void Connection::inTransaction(const std::function<void()> &work)
+{
+    begin();
+    try {
+        work();
+        commit();
+    } catch (...) {
+        rollBack();
+        throw;
+    }
+}
+
+// SQLite takes the write lock at once, waiting for it as for any lock: a
+// transaction that first reads and then writes could not wait for it later.
+void Connection::begin()
+{
+    if (m_sqlite) {
+        execute(QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
+    report(QStringLiteral("BEGIN"));
+    ensureOpen();
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (!db.transaction())
+        throw DbError(describe(db.lastError()));
+}
+
+void Connection::commit()
+{
+    if (m_sqlite) {
+        execute(QStringLiteral("COMMIT"));
+        return;
+    }
+    report(QStringLiteral("COMMIT"));
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (!db.commit())
+        throw DbError(describe(db.lastError()));
+}
+
+// Whatever the transaction wrote is undone; a failure to roll back leaves
+// the engine to drop the transaction with the connection.
+void Connection::rollBack()
+{
+    report(QStringLiteral("ROLLBACK"));
+    if (m_sqlite) {
+        if (!sqlite3_get_autocommit(m_sqlite))
+            sqlite3_exec(m_sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
+        return;
+    }
+    if (isOpen())
+        QSqlDatabase::database(m_name, false).rollback();
 }
 
 sqlite3_stmt *Connection::compile(const QString &shape)
@@ -277,6 +396,29 @@ std::unique_ptr<RowSource> Connection::runQuery(const QString &statement)
     QSqlQuery query(QSqlDatabase::database(m_name, false));
     if (!query.exec(statement))
         throw DbError(describe(query.lastError()));
+    return rowsOf(std::move(query));
+}
+
+std::unique_ptr<RowSource> Connection::runBoundQuery(const BoundStatement &statement)
+{
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    if (!query.prepare(statement.text))
+        throw DbError(describe(query.lastError()));
+    for (const QVariant &value : statement.values) {
+        if (value.isNull())
+            query.addBindValue(QVariant(QMetaType::fromType<QString>()));
+        else if (isRawText(value))
+            query.addBindValue(value.value<RawText>().bytes);
+        else
+            query.addBindValue(value);
+    }
+    if (!query.exec())
+        throw DbError(describe(query.lastError()));
+    return rowsOf(std::move(query));
+}
+
+std::unique_ptr<RowSource> Connection::rowsOf(QSqlQuery &&query)
+{
     if (!query.isSelect()) {
         m_rowsAffected = query.numRowsAffected();
         return nullptr;

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QSqlDriver;
+class QSqlQuery;
 class Recordset;
 class RowSource;
 struct sqlite3;
@@ -51,6 +52,12 @@ public:
     // recursive delete run one shape for every row, and compiling each
     // text anew was most of their time.
     std::shared_ptr<Recordset> execute(const Statement &statement);
+    // A statement of the program's own, its values bound.
+    std::shared_ptr<Recordset> execute(const BoundStatement &statement);
+    // Runs the work in one transaction: all of what it writes, or, when it
+    // throws, none of it. The trace shows BEGIN (BEGIN IMMEDIATE on SQLite),
+    // COMMIT or ROLLBACK.
+    void inTransaction(const std::function<void()> &work);
     // The rows the last statement that was not a query matched; -1 when the
     // engine cannot tell.
     qint64 rowsAffected() const { return m_rowsAffected; }
@@ -66,6 +73,14 @@ private:
     // when there is none this library may use.
     static sqlite3 *handleOf(const QSqlDriver *driver);
     std::unique_ptr<RowSource> runQuery(const QString &statement);
+    std::unique_ptr<RowSource> runBoundQuery(const BoundStatement &statement);
+    std::unique_ptr<RowSource> rowsOf(QSqlQuery &&query);
+    sqlite3_stmt *takeCompiled(const QString &shape, const QString &shown);
+    std::shared_ptr<Recordset> runCompiled(const QString &shape, sqlite3_stmt *compiled);
+    void bindValues(sqlite3_stmt *compiled, const QVariantList &values);
+    void begin();
+    void commit();
+    void rollBack();
     void report(const QString &statement) const;
     void ensureOpen() const;
     std::shared_ptr<Recordset> handOut(std::unique_ptr<RowSource> rows);

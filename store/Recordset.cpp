@@ -2,31 +2,6 @@
 
 #include "DbError.h"
 
-namespace {
-
-// One row read out whole; its statement is gone.
-class KeptRow final : public RowSource {
-public:
-    explicit KeptRow(const RowSource &rows)
-    {
-        for (int column = 0; column < rows.columnCount(); ++column) {
-            m_names.append(rows.columnName(column));
-            m_values.append(rows.value(column));
-        }
-    }
-
-    bool next() override { return false; }
-    int columnCount() const override { return int(m_names.size()); }
-    QString columnName(int column) const override { return m_names.at(column); }
-    QVariant value(int column) const override { return m_values.at(column); }
-
-private:
-    QStringList m_names;
-    QVariantList m_values;
-};
-
-} // namespace
-
 Recordset::Recordset() = default;
 
 Recordset::Recordset(std::unique_ptr<RowSource> rows)
@@ -75,17 +50,34 @@ QVariant Recordset::value(const QString &field) const
 
 QVariant Recordset::value(int position) const
 {
+    ensurePosition(position);
+    return m_rows->value(position);
+}
+
+QVariant Recordset::storedValue(int position) const
+{
+    ensurePosition(position);
+    return m_rows->storedValue(position);
+}
+
+int Recordset::fieldCount() const
+{
+    ensureRow();
+    return m_rows->columnCount();
+}
+
+QString Recordset::fieldName(int position) const
+{
+    ensurePosition(position);
+    return m_rows->columnName(position);
+}
+
+void Recordset::ensurePosition(int position) const
+{
     ensureRow();
     if (position < 0 || position >= m_rows->columnCount())
         throw DbError(
             QStringLiteral("Item cannot be found in the collection: no field %1").arg(position));
-    return m_rows->value(position);
-}
-
-void Recordset::keepCurrentRowOnly()
-{
-    ensureRow();
-    m_rows = std::make_unique<KeptRow>(*m_rows);
 }
 
 void Recordset::close()

@@ -30,15 +30,16 @@ public:
     QString text(const QString &field) const { return value(field).toString(); }
     QString text(int position) const { return value(position).toString(); }
 
-    // Copies the current row and releases the statement behind it, so that
-    // a set held for a while keeps no read lock on the database. The set
-    // then ends after that row.
-    void keepCurrentRowOnly();
+    // The field's value exactly as stored (see RowSource::storedValue).
+    QVariant storedValue(int position) const;
+    int fieldCount() const;
+    QString fieldName(int position) const;
 
     void close();
 
 private:
     void ensureRow() const;
+    void ensurePosition(int position) const;
     int position(const QString &field) const;
 
     std::unique_ptr<RowSource> m_rows;

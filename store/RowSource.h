@@ -24,4 +24,7 @@ public:
     virtual QString columnName(int column) const = 0;
     // A valid position on the current row.
     virtual QVariant value(int column) const = 0;
+    // The value exactly as stored: what value() gives, but text whose bytes
+    // are not UTF-8 as RawText.
+    virtual QVariant storedValue(int column) const { return value(column); }
 };

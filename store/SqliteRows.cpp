@@ -1,6 +1,7 @@
 #include "SqliteRows.h"
 
 #include "DbError.h"
+#include "StoredValue.h"
 
 #include <sqlite3.h>
 
@@ -109,4 +110,16 @@ QVariant SqliteRows::value(int column) const
         return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
     }
     }
+}
+
+QVariant SqliteRows::storedValue(int column) const
+{
+    if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT)
+        return value(column);
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    const QByteArray bytes(text, sqlite3_column_bytes(m_statement, column));
+    const QString decoded = QString::fromUtf8(bytes);
+    if (decoded.toUtf8() == bytes)
+        return decoded;
+    return QVariant::fromValue(RawText {bytes});
 }

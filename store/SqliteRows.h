@@ -31,6 +31,7 @@ public:
     int columnCount() const override { return m_columnCount; }
     QString columnName(int column) const override;
     QVariant value(int column) const override;
+    QVariant storedValue(int column) const override;
 
 private:
     SqliteRows(sqlite3 *db, sqlite3_stmt *statement, GiveBack giveBack = {});

@@ -3,11 +3,14 @@
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/DbError.h"
+#include "store/Recordset.h"
 #include "store/SqlLog.h"
+#include "store/StoredValue.h"
 #include "store/Template.h"
 
 #include <QDir>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -162,6 +165,49 @@ private Q_SLOTS:
         // The number of a deleted newest row is never handed out again.
         table->db().execute("Delete from ACCOUNT where ACCOUNT_no= " + second);
         QVERIFY(table->addAccount("0", "Third").toLongLong() > second.toLongLong());
+    }
+
+    void boundValuesGoInAndComeBackByteForByte_data() { Engines::engineRows(); }
+
+    // NULL stays NULL and empty stays empty; SQLite also keeps bytes, and
+    // text whose bytes are not UTF-8, as they were given.
+    void boundValuesGoInAndComeBackByteForByte()
+    {
+        QFETCH(int, engine);
+        const auto table = Engines::tableOn(Engines::Engine(engine));
+        if (!table)
+            QSKIP(Engines::noServer);
+        const bool sqlite = table->path().size() > 0;
+        QVariantList values = {qint64(4294967296), QVariant(QMetaType::fromType<QString>()),
+            QString(""), QString("O'Neill ? %1 \\' 営業 📧\r\n").repeated(30000)};
+        if (sqlite)
+            values << QByteArray("\0\xff\x01", 3) << QVariant::fromValue(RawText {"a\xff\xfe"});
+        const QStringList columns
+            = QStringList {"ACCOUNT_NO", "NAME", "SENDER", "PSWD", "HANDY", "TEXT_SIG"}.mid(
+                0, values.size());
+        QStringList traced;
+        Connection::setTraceHook([&](const QString &text) { traced << text; });
+        const auto untrace = qScopeGuard([] { Connection::setTraceHook({}); });
+        table->db().inTransaction([&] {
+            table->db().execute(BoundStatement {"INSERT INTO ACCOUNT(" + columns.join(',')
+                    + ",P_ACCOUNT_NO,KIND) VALUES(" + QStringList(values.size(), "?").join(',')
+                    + ",0,'A')",
+                values});
+        });
+        QVERIFY_THROWS_EXCEPTION(DbError, table->db().inTransaction([&] {
+            table->db().execute(BoundStatement {"DELETE FROM ACCOUNT", {}});
+            table->db().execute("select * from NO_SUCH_TABLE");
+        }));
+        QCOMPARE(traced.first(), sqlite ? "BEGIN IMMEDIATE" : "BEGIN");
+        QVERIFY(traced.at(1).startsWith("INSERT INTO ACCOUNT(ACCOUNT_NO,NAME,SENDER,PSWD"));
+        QVERIFY(traced.at(1).contains("VALUES(4294967296,NULL,'','O''Neill ? %1"));
+        QCOMPARE(traced.at(2), "COMMIT");
+        QCOMPARE(traced.last(), "ROLLBACK");
+        const auto row = table->db().execute("select " + columns.join(',') + " from ACCOUNT");
+        for (int i = 0; i < int(values.size()); ++i)
+            QVERIFY2(row->storedValue(i) == values.at(i)
+                    && row->storedValue(i).isNull() == values.at(i).isNull(),
+                qPrintable(columns.at(i)));
     }
 };
 

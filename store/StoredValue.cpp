@@ -1,0 +1,37 @@
+#include "StoredValue.h"
+
+#include "Statement.h"
+
+QString sqlLiteral(const QVariant &value)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    if (isRawText(value))
+        return QStringLiteral("X'%1'").arg(
+            QString::fromLatin1(value.value<RawText>().bytes.toHex()));
+    switch (value.metaType().id()) {
+    case QMetaType::QByteArray:
+        return QStringLiteral("X'%1'").arg(QString::fromLatin1(value.toByteArray().toHex()));
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return value.toString();
+    default:
+        return QLatin1Char('\'') + value.toString().replace(u'\'', QStringLiteral("''"))
+            + QLatin1Char('\'');
+    }
+}
+
+QString BoundStatement::filled() const
+{
+    QString text;
+    qsizetype next = 0;
+    for (const QChar c : this->text)
+        if (c == u'?' && next < values.size())
+            text += sqlLiteral(values.at(next++));
+        else
+            text += c;
+    return text;
+}
