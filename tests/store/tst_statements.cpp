@@ -5,6 +5,7 @@
 #include "store/DbError.h"
 #include "store/Recordset.h"
 #include "store/SqlLog.h"
+#include "store/StoredRows.h"
 #include "store/StoredValue.h"
 #include "store/Template.h"
 
@@ -208,6 +209,32 @@ private Q_SLOTS:
             QVERIFY2(row->storedValue(i) == values.at(i)
                     && row->storedValue(i).isNull() == values.at(i).isNull(),
                 qPrintable(columns.at(i)));
+    }
+
+    void aSubtreeReadWholeGoesBackAsItWas_data() { Engines::engineRows(); }
+
+    // Every row beneath the folder, each after its parent, however the keys
+    // run; a row that names its own descendant as parent is read once.
+    void aSubtreeReadWholeGoesBackAsItWas()
+    {
+        QFETCH(int, engine);
+        const auto table = Engines::tableOn(Engines::Engine(engine));
+        if (!table)
+            QSKIP(Engines::noServer);
+        table->insertRows({"9,0,'F','top'", "3,9,'F','sub'", "12,3,'A','deep'", "5,9,'A','mail'",
+            "7,0,'A','outside'", "20,21,'F','loop'", "21,20,'F','loop'"});
+        table->db().execute("UPDATE ACCOUNT SET PSWD = NULL, HANDY = '' WHERE ACCOUNT_NO = 12");
+        const auto before = table->rows("select * from ACCOUNT order by ACCOUNT_NO");
+        const std::vector<StoredRow> rows = readSubtree(table->db(), "9");
+        QStringList keys;
+        for (const StoredRow &row : rows)
+            keys << row.value("account_no").toString();
+        QCOMPARE(keys, QStringList({"9", "3", "5", "12"}));
+        QCOMPARE(readSubtree(table->db(), "20").size(), 2);
+        table->db().execute("DELETE FROM ACCOUNT WHERE ACCOUNT_NO <> 7 AND ACCOUNT_NO < 20");
+        for (const StoredRow &row : rows)
+            table->db().execute(insertStatement(row));
+        QCOMPARE(table->rows("select * from ACCOUNT order by ACCOUNT_NO"), before);
     }
 };
 
