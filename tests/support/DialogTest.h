@@ -83,11 +83,12 @@ inline std::vector<QStringList> allRows(TestDatabase &table)
     return table.rows(QStringLiteral("select * from ACCOUNT order by ACCOUNT_NO"));
 }
 
-// Shows the window modally and runs the action inside its loop; whatever the
-// action leaves open (a check that failed half way, or a window the test
-// wanted to see stay open) is closed after it. Tells whether the action ran.
-inline bool showAndDrive(
-    Form &form, const QString &objectName, const std::function<void(QWidget *)> &action)
+// Shows the window modally (`show` returns when it closes) and runs the
+// action inside its loop; whatever the action leaves open (a check that failed
+// half way, or a window the test wanted to see stay open) is closed after it.
+// Tells whether the action ran.
+inline bool showAndDrive(const std::function<void()> &show, const QString &objectName,
+    const std::function<void(QWidget *)> &action)
 {
     bool ran = false;
     ModalDriver::whenShown(
@@ -99,8 +100,14 @@ inline bool showAndDrive(
                 ModalDriver::closeAllModals();
         },
         &ran);
-    form.showModal();
+    show();
     return ran;
+}
+
+inline bool showAndDrive(
+    Form &form, const QString &objectName, const std::function<void(QWidget *)> &action)
+{
+    return showAndDrive([&form] { form.showModal(); }, objectName, action);
 }
 
 // What a test leaves open: its modal windows and the account list.
