@@ -37,6 +37,9 @@ public:
     // others are closed with it.
     void close();
     QString driverName() const { return m_settings.driver; }
+    // The engine whose SQL the database speaks, named by QtSql's driver for
+    // it: through ODBC, the engine behind the ODBC driver when it is known.
+    QString engine() const { return m_engine; }
 
     // Runs one statement. A query's rows come back positioned on the first
     // row; any other statement gives a closed result set.
@@ -55,7 +58,10 @@ public:
 
 private:
     void connect();
+    void openAs(const QString &databaseName);
+    void meetOdbcDriver();
     void prepareSession();
+    QString asTheDriverTakesIt(const QString &statement) const;
     std::unique_ptr<RowSource> runQuery(const QString &statement);
     void report(const QString &statement) const;
     void ensureOpen() const;
@@ -69,6 +75,8 @@ private:
     QString m_connectionString;
     QString m_name;
     ConnectionSettings m_settings;
+    QString m_engine;
+    char32_t m_widest = 0x10FFFF; // the largest character statements carry
     QString m_openFailure; // why the last open failed, for the statements that follow
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
     size_t m_pruneAt = minimumPruneAt;
