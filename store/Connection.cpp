@@ -85,7 +85,7 @@ void Connection::connect()
         throw DbError(
             QStringLiteral("The database driver %1 is not installed").arg(m_settings.driver));
     m_engine = m_settings.driver;
-    m_widest = 0x10FFFF;
+    m_narrowText = false;
     openAs(m_settings.databaseName);
     if (m_settings.driver == u"QODBC")
         meetOdbcDriver();
@@ -109,7 +109,7 @@ void Connection::openAs(const QString &databaseName)
         options << QStringLiteral("CLIENT_FOUND_ROWS");
     options.removeAll(QString());
     db.setConnectOptions(options.join(u';'));
-    if (!(m_settings.driver == u"QODBC" ? Odbc::open(db) : db.open())) {
+    if (!db.open()) {
         const QString error = describe(db.lastError());
         db = QSqlDatabase();
         close();
@@ -133,7 +133,7 @@ void Connection::meetOdbcDriver()
         openAs(m_settings.databaseName
             + QStringLiteral(";BigInt=1;Timeout=%1").arg(lockWaitSeconds * 500));
     }
-    m_widest = Odbc::widestCharacter(QSqlDatabase::database(m_name, false));
+    m_narrowText = !Odbc::carriesEveryCharacter(QSqlDatabase::database(m_name, false));
 }
 
 void Connection::prepareSession()
@@ -253,17 +253,15 @@ void Connection::finalizeCompiled()
 }
 
 // The statement as it can reach the database through a driver that takes
-// narrow text (see Odbc): on SQLite a value holding a character the driver
-// cannot carry goes as its bytes, which store the same text. Anything else
-// the driver cannot carry is refused, as it would be stored as other text
-// than the user typed.
+// narrow text (see Odbc): on SQLite a value holding a character past ASCII
+// goes as its bytes, which store the same text. Elsewhere such a statement is
+// refused, as it would be stored as other text than the user typed.
 QString Connection::asTheDriverTakesIt(const QString &statement) const
 {
-    if (m_widest >= 0x10FFFF)
+    if (!m_narrowText)
         return statement;
-    const QString carried
-        = m_engine == u"QSQLITE" ? Odbc::withWideValuesAsBytes(statement, m_widest) : statement;
-    if (const char32_t character = Odbc::firstBeyond(carried, m_widest))
+    const QString carried = m_engine == u"QSQLITE" ? Odbc::withValuesAsBytes(statement) : statement;
+    if (const char32_t character = Odbc::firstPastAscii(carried))
         throw DbError(QStringLiteral("The ODBC driver cannot carry the character \"%1\" (U+%2): "
                                      "the statement was not run")
                           .arg(QString::fromUcs4(&character, 1),

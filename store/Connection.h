@@ -76,7 +76,7 @@ private:
     QString m_name;
     ConnectionSettings m_settings;
     QString m_engine;
-    char32_t m_widest = 0x10FFFF; // the largest character statements carry
+    bool m_narrowText = false; // through an ODBC driver that takes narrow text
     QString m_openFailure; // why the last open failed, for the statements that follow
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
     size_t m_pruneAt = minimumPruneAt;

@@ -5,9 +5,6 @@
 #include <QSqlQuery>
 #include <QStringView>
 
-#include <clocale>
-#include <locale.h>
-
 namespace {
 
 QVariant firstValue(const QSqlDatabase &db, const QString &query)
@@ -19,22 +16,6 @@ QVariant firstValue(const QSqlDatabase &db, const QString &query)
 } // namespace
 
 namespace Odbc {
-
-// unixODBC converts between the application's UTF-16 and a driver that takes
-// only narrow text (SQLite's) in the codeset of the thread's LC_CTYPE, chosen
-// once as the connection is made; in the C locale every character past ASCII
-// would be cut to its low byte. The narrow side is UTF-8 for such a driver.
-bool open(QSqlDatabase &db)
-{
-    const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
-    const locale_t previous = utf8 ? uselocale(utf8) : locale_t(nullptr);
-    const bool opened = db.open();
-    if (utf8) {
-        uselocale(previous);
-        freelocale(utf8);
-    }
-    return opened;
-}
 
 QString engineBehind(const QSqlDatabase &db)
 {
@@ -52,20 +33,18 @@ QString engineBehind(const QSqlDatabase &db)
         : QStringLiteral("QODBC");
 }
 
-// A driver that takes narrow text gets it through the driver manager's UCS-2
-// conversion, which fails for a whole statement holding a character past
-// U+FFFF and then sends each UTF-16 unit's low byte instead.
-char32_t widestCharacter(const QSqlDatabase &db)
+// unixODBC hands a driver without wide functions (SQLite's) each statement
+// converted from UTF-16 to the codeset of the host's locale through UCS-2;
+// a character that conversion cannot take (past ASCII in the C locale, past
+// U+FFFF in any) makes it send every UTF-16 unit's low byte instead. Text the
+// driver returns is its own conversion, and right.
+bool carriesEveryCharacter(const QSqlDatabase &db)
 {
-    const std::pair<QString, char32_t> probes[] = {{QStringLiteral(u"\U0001D11E"), 0x10FFFF},
-        {QStringLiteral(u"\u55B6"), 0xFFFF}, {QStringLiteral(u"\u00E9"), 0xFF}};
-    for (const auto &[text, widest] : probes)
-        if (firstValue(db, QStringLiteral("select '%1'").arg(text)).toString() == text)
-            return widest;
-    return 0x7F;
+    const QString probe = QStringLiteral(u"\u00E9\u55B6\U0001D11E");
+    return firstValue(db, QStringLiteral("select '%1'").arg(probe)).toString() == probe;
 }
 
-QString withWideValuesAsBytes(const QString &statement, char32_t widest)
+QString withValuesAsBytes(const QString &statement)
 {
     QString carried;
     carried.reserve(statement.size());
@@ -75,15 +54,18 @@ QString withWideValuesAsBytes(const QString &statement, char32_t widest)
             carried += statement.at(i++);
             continue;
         }
-        // A quoted value, its doubled quotes read as one.
+        // A quoted value, its doubled quotes read as one; an unclosed one is
+        // left to fail as it stands.
         const qsizetype start = i++;
         QString value;
-        while (i < statement.size()) {
-            if (statement.at(i) == u'\'' && (++i >= statement.size() || statement.at(i) != u'\''))
-                break;
-            value += statement.at(i++);
+        bool closed = false;
+        while (i < statement.size() && !closed) {
+            closed
+                = statement.at(i) == u'\'' && (++i >= statement.size() || statement.at(i) != u'\'');
+            if (!closed)
+                value += statement.at(i++);
         }
-        if (firstBeyond(value, widest))
+        if (closed && firstPastAscii(value))
             carried += QStringLiteral("CAST(X'%1' AS TEXT)")
                            .arg(QString::fromLatin1(value.toUtf8().toHex().toUpper()));
         else
@@ -92,10 +74,10 @@ QString withWideValuesAsBytes(const QString &statement, char32_t widest)
     return carried;
 }
 
-char32_t firstBeyond(const QString &text, char32_t widest)
+char32_t firstPastAscii(const QString &text)
 {
     for (const char32_t character : QStringView(text).toUcs4())
-        if (character > widest)
+        if (character > 0x7F)
             return character;
     return 0;
 }
