@@ -1,4 +1,5 @@
-# Run by `cmake --install` (and CPack) with the prefix being installed to.
+# Run by `cmake --install` with the prefix being installed to, once for the
+# runtime part (the registration) and once for the development part.
 # /usr keeps its configuration in /etc, as GNUInstallDirs has it. file(INSTALL)
 # adds DESTDIR (CPack stages the package there) by itself.
 set(prefix "${CMAKE_INSTALL_PREFIX}")
@@ -17,5 +18,8 @@ set(staged "${tx_binary_dir}/installed")
 configure_file("${tx_source_dir}/cmake/registry.ini.in" "${staged}/registry.ini" @ONLY)
 configure_file("${tx_source_dir}/cmake/tx_account.pc.in" "${staged}/tx_account.pc" @ONLY)
 
-file(INSTALL "${staged}/tx_account.pc" DESTINATION "${libdir}/pkgconfig")
-file(INSTALL "${staged}/registry.ini" DESTINATION "${sysconfdir}/xdg/tx_account")
+if(tx_part STREQUAL development)
+    file(INSTALL "${staged}/tx_account.pc" DESTINATION "${libdir}/pkgconfig")
+else()
+    file(INSTALL "${staged}/registry.ini" DESTINATION "${sysconfdir}/xdg/tx_account")
+endif()

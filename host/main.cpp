@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -55,13 +56,23 @@ bool checkDatabase(const QString &connStr)
     return true;
 }
 
+// Beside the host in a build folder; in the library folder of the prefix
+// when installed, or unpacked from the packages anywhere.
+QString libraryToRegister()
+{
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString beside = here.filePath(QStringLiteral("libtx_account.so"));
+    const QString installed
+        = QDir::cleanPath(here.filePath(QStringLiteral(TX_LIBRARY_FROM_BINDIR)));
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
+}
+
 bool ensureRegistered()
 {
     const QString clsid = Registry::guidText(CLSID_ShowAccount);
     if (QFileInfo::exists(Registry::inprocServer(clsid)))
         return true;
-    const QString library
-        = QCoreApplication::applicationDirPath() + QStringLiteral("/libtx_account.so");
+    const QString library = libraryToRegister();
     const ComFailure outcome = ComActivator::registerLibrary(library);
     if (FAILED(outcome.status)) {
         say(QStringLiteral("cannot register %1: %2").arg(library, outcome.description));

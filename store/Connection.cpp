@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "DbError.h"
+#include "Odbc.h"
 #include "QtRows.h"
 #include "Recordset.h"
 #include "SqlLog.h"
@@ -32,13 +33,14 @@ QString describe(const QSqlError &error)
 // Doubled single quotes are the only escaping a statement ever carries, and
 // a lock held by another program is waited for as long as SQLite's busy
 // timeout, not for ever (the servers' own defaults: no limit, or a year).
-QStringList sessionSettings(const QString &driver)
+// Through ODBC they are those of the engine behind the driver.
+QStringList sessionSettings(const QString &engine)
 {
     const QString wait = QString::number(Connection::lockWaitSeconds);
-    if (driver == u"QPSQL")
+    if (engine == u"QPSQL")
         return {QStringLiteral("SET standard_conforming_strings = on"),
             QStringLiteral("SET lock_timeout = '%1s'").arg(wait)};
-    if (driver == u"QMYSQL")
+    if (engine == u"QMYSQL")
         return {QStringLiteral("SET SESSION sql_mode = TRIM(BOTH ',' FROM "
                                "CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES'))"),
             QStringLiteral(
@@ -101,24 +103,50 @@ void Connection::connect()
     if (!QSqlDatabase::isDriverAvailable(m_settings.driver))
         throw DbError(
             QStringLiteral("The database driver %1 is not installed").arg(m_settings.driver));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(m_settings.driver, m_name);
-        m_registered = true;
-        db.setDatabaseName(m_settings.databaseName);
-        db.setHostName(m_settings.hostName);
-        db.setPort(m_settings.port);
-        db.setUserName(m_settings.userName);
-        db.setPassword(m_settings.password);
-        db.setConnectOptions(connectOptions());
-        if (!db.open()) {
-            const QString error = describe(db.lastError());
-            db = QSqlDatabase();
-            close();
-            throw DbError(error);
-        }
-        m_sqlite = handleOf(db.driver());
-    }
+    m_engine = m_settings.driver;
+    m_narrowText = false;
+    openAs(m_settings.databaseName);
+    if (m_settings.driver == u"QODBC")
+        meetOdbcDriver();
     prepareSession();
+}
+
+void Connection::openAs(const QString &databaseName)
+{
+    QSqlDatabase db = m_registered ? QSqlDatabase::database(m_name, false)
+                                   : QSqlDatabase::addDatabase(m_settings.driver, m_name);
+    m_registered = true;
+    db.setDatabaseName(databaseName);
+    db.setHostName(m_settings.hostName);
+    db.setPort(m_settings.port);
+    db.setUserName(m_settings.userName);
+    db.setPassword(m_settings.password);
+    db.setConnectOptions(connectOptions());
+    if (!db.open()) {
+        const QString error = describe(db.lastError());
+        db = QSqlDatabase();
+        close();
+        throw DbError(error);
+    }
+    m_sqlite = handleOf(db.driver());
+}
+
+// What the driver does differently from QtSql's own driver for its engine.
+// SQLite's driver reports INTEGER columns as 32-bit and cuts a larger key to
+// its low 32 bits unless its key BigInt is set, and waits 100 s for a lock
+// unless its key Timeout says otherwise (in milliseconds, counted afresh for
+// each of its two or three tries: half the wait here makes 5 to 7.5 s). So it
+// is opened again with both; the host's own keys come first and win.
+// (No copy of the QSqlDatabase is kept here: a failed open removes it.)
+void Connection::meetOdbcDriver()
+{
+    m_engine = Odbc::engineBehind(QSqlDatabase::database(m_name, false));
+    if (m_engine == u"QSQLITE") {
+        QSqlDatabase::database(m_name, false).close();
+        openAs(m_settings.databaseName
+            + QStringLiteral(";BigInt=1;Timeout=%1").arg(lockWaitSeconds * 500));
+    }
+    m_narrowText = !Odbc::carriesEveryCharacter(QSqlDatabase::database(m_name, false));
 }
 
 // MySQL counts only the rows an update changed; a row that already held the
@@ -147,7 +175,7 @@ sqlite3 *Connection::handleOf(const QSqlDriver *driver)
 void Connection::prepareSession()
 {
     QSqlQuery query(QSqlDatabase::database(m_name, false));
-    for (const QString &setting : sessionSettings(m_settings.driver)) {
+    for (const QString &setting : sessionSettings(m_engine)) {
         if (!query.exec(setting)) {
             const QString error = describe(query.lastError());
             query = QSqlQuery();
@@ -203,7 +231,8 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
     report(statement);
     ensureOpen();
     m_rowsAffected = -1;
-    return handOut(m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(statement));
+    return handOut(
+        m_sqlite ? SqliteRows::run(m_sqlite, statement) : runQuery(asTheDriverTakesIt(statement)));
 }
 
 // What runs, and what the trace and the log show, is the bound statement's
@@ -375,6 +404,23 @@ void Connection::finalizeCompiled()
         for (sqlite3_stmt *statement : statements)
             sqlite3_finalize(statement);
     m_idle.clear();
+}
+
+// The statement as it can reach the database through a driver that takes
+// narrow text (see Odbc): on SQLite a value holding a character past ASCII
+// goes as its bytes, which store the same text. Elsewhere such a statement is
+// refused, as it would be stored as other text than the user typed.
+QString Connection::asTheDriverTakesIt(const QString &statement) const
+{
+    if (!m_narrowText)
+        return statement;
+    const QString carried = m_engine == u"QSQLITE" ? Odbc::withValuesAsBytes(statement) : statement;
+    if (const char32_t character = Odbc::firstPastAscii(carried))
+        throw DbError(QStringLiteral("The ODBC driver cannot carry the character \"%1\" (U+%2): "
+                                     "the statement was not run")
+                          .arg(QString::fromUcs4(&character, 1),
+                              QString::number(quint32(character), 16).toUpper()));
+    return carried;
 }
 
 std::shared_ptr<Recordset> Connection::handOut(std::unique_ptr<RowSource> rows)

@@ -43,6 +43,9 @@ public:
     // others are closed with it.
     void close();
     QString driverName() const { return m_settings.driver; }
+    // The engine whose SQL the database speaks, named by QtSql's driver for
+    // it: through ODBC, the engine behind the ODBC driver when it is known.
+    QString engine() const { return m_engine; }
 
     // Runs one statement. A query's rows come back positioned on the first
     // row; any other statement gives a closed result set.
@@ -67,11 +70,14 @@ public:
 
 private:
     void connect();
+    void openAs(const QString &databaseName);
+    void meetOdbcDriver();
     QString connectOptions() const;
     void prepareSession();
     // The SQLite connection behind an open QtSql connection, or nullptr
     // when there is none this library may use.
     static sqlite3 *handleOf(const QSqlDriver *driver);
+    QString asTheDriverTakesIt(const QString &statement) const;
     std::unique_ptr<RowSource> runQuery(const QString &statement);
     std::unique_ptr<RowSource> runBoundQuery(const BoundStatement &statement);
     std::unique_ptr<RowSource> rowsOf(QSqlQuery &&query);
@@ -93,6 +99,8 @@ private:
     QString m_connectionString;
     QString m_name;
     ConnectionSettings m_settings;
+    QString m_engine;
+    bool m_narrowText = false; // through an ODBC driver that takes narrow text
     QString m_openFailure; // why the last open failed, for the statements that follow
     std::vector<std::weak_ptr<Recordset>> m_recordsets;
     size_t m_pruneAt = minimumPruneAt;

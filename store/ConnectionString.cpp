@@ -106,6 +106,35 @@ QString odbcValue(const QString &value)
         + QLatin1Char('}');
 }
 
+// Every pair but Provider, for the ODBC driver. QtSql's ODBC driver hands on
+// as it stands only a string that holds "DRIVER=", "SERVER=" or ".dsn"; any
+// other it takes for a data source's name and puts "DSN=" before it. Then
+// the DSN pair goes first, without its key, and comes out whole.
+QString forQtOdbc(const std::vector<Pair> &pairs)
+{
+    QStringList rest;
+    QString dataSource;
+    for (const Pair &p : pairs) {
+        if (p.key == u"provider")
+            continue;
+        if (p.key == u"dsn" && dataSource.isEmpty())
+            dataSource = odbcValue(p.value);
+        else
+            rest << p.rawKey + QLatin1Char('=') + odbcValue(p.value);
+    }
+    if (rest.isEmpty() && dataSource.isEmpty())
+        throw DbError(QStringLiteral("Connection string: ODBC needs a DSN or a driver"));
+    const QString joined = rest.join(QLatin1Char(';'));
+    const bool handedOn = joined.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
+        || joined.contains(QLatin1String("SERVER="), Qt::CaseInsensitive)
+        || joined.contains(QLatin1String(".dsn"), Qt::CaseInsensitive);
+    if (dataSource.isEmpty())
+        return joined;
+    if (handedOn)
+        return QStringLiteral("DSN=") + dataSource + QLatin1Char(';') + joined;
+    return joined.isEmpty() ? dataSource : dataSource + QLatin1Char(';') + joined;
+}
+
 QString driverForProvider(const QString &provider)
 {
     const QString p = provider.trimmed().toLower();
@@ -199,15 +228,7 @@ ConnectionSettings fromPairs(const QString &text)
     s.driver = driverForProvider(provider.value_or(QString()));
 
     if (s.driver == u"QODBC") {
-        QStringList rest;
-        for (const Pair &p : pairs) {
-            if (p.key == u"provider")
-                continue;
-            rest << p.rawKey + QLatin1Char('=') + odbcValue(p.value);
-        }
-        if (rest.isEmpty())
-            throw DbError(QStringLiteral("Connection string: ODBC needs a DSN or a driver"));
-        s.databaseName = rest.join(QLatin1Char(';'));
+        s.databaseName = forQtOdbc(pairs);
         return s;
     }
 

@@ -50,6 +50,6 @@ QStringList accountSchemaStatements(const QString &driver)
 
 void createAccountSchema(Connection &connection)
 {
-    for (const QString &statement : accountSchemaStatements(connection.driverName()))
+    for (const QString &statement : accountSchemaStatements(connection.engine()))
         connection.execute(statement);
 }

@@ -34,9 +34,32 @@ QString scratchFolder()
     return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
 }
 
-const char *serverVariable(TestDatabase::Engine engine)
+using Engine = TestDatabase::Engine;
+
+// The engine the table lives in, whatever the way in.
+Engine storedIn(Engine engine)
 {
-    return engine == TestDatabase::Engine::MySQL ? "TX_TEST_MYSQL" : "TX_TEST_PG";
+    return engine == Engine::OdbcSQLite    ? Engine::SQLite
+        : engine == Engine::OdbcPostgreSQL ? Engine::PostgreSQL
+                                           : engine;
+}
+
+const char *serverVariable(Engine engine)
+{
+    return storedIn(engine) == Engine::MySQL ? "TX_TEST_MYSQL" : "TX_TEST_PG";
+}
+
+// The variables a test run through ./test has for the engine.
+QList<const char *> variablesFor(Engine engine)
+{
+    QList<const char *> needed;
+    if (storedIn(engine) != Engine::SQLite)
+        needed << serverVariable(engine);
+    if (engine == Engine::OdbcSQLite)
+        needed << "TX_TEST_ODBC_SQLITE";
+    if (engine == Engine::OdbcPostgreSQL)
+        needed << "TX_TEST_ODBC_PG";
+    return needed;
 }
 
 void onAdminConnection(TestDatabase::Engine engine, const QString &statement)
@@ -51,22 +74,33 @@ void onAdminConnection(TestDatabase::Engine engine, const QString &statement)
 
 const std::vector<TestDatabase::Engine> &TestDatabase::engines()
 {
-    static const std::vector<Engine> all = {Engine::SQLite, Engine::PostgreSQL, Engine::MySQL};
+    static const std::vector<Engine> all = {Engine::SQLite, Engine::PostgreSQL, Engine::MySQL,
+        Engine::OdbcSQLite, Engine::OdbcPostgreSQL};
     return all;
 }
 
 const char *TestDatabase::tag(Engine engine)
 {
-    return engine == Engine::PostgreSQL ? "postgresql"
-        : engine == Engine::MySQL       ? "mysql"
-                                        : "sqlite";
+    switch (engine) {
+    case Engine::PostgreSQL:
+        return "postgresql";
+    case Engine::MySQL:
+        return "mysql";
+    case Engine::OdbcSQLite:
+        return "odbc-sqlite";
+    case Engine::OdbcPostgreSQL:
+        return "odbc-postgresql";
+    default:
+        return "sqlite";
+    }
 }
 
 QString TestDatabase::unavailable(Engine engine)
 {
-    if (engine != Engine::SQLite && qEnvironmentVariableIsEmpty(serverVariable(engine)))
-        return QStringLiteral("%1 is not set: run the tests through ./test")
-            .arg(QLatin1String(serverVariable(engine)));
+    for (const char *variable : variablesFor(engine))
+        if (qEnvironmentVariableIsEmpty(variable))
+            return QStringLiteral("%1 is not set: run the tests through ./test")
+                .arg(QLatin1String(variable));
     return QString();
 }
 
@@ -76,7 +110,7 @@ TestDatabase::TestDatabase(Engine engine)
 {
     const QString name
         = QStringLiteral("tx_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(serial++);
-    if (engine == Engine::SQLite) {
+    if (storedIn(engine) == Engine::SQLite) {
         m_dirPath = scratchFolder() + QLatin1Char('/') + name;
         QDir().mkpath(m_dirPath);
         m_path = m_dirPath + QStringLiteral("/accounts.db");
@@ -85,6 +119,7 @@ TestDatabase::TestDatabase(Engine engine)
             throw DbError(QStringLiteral("cannot create ") + m_path);
         m_connectionString = m_path;
     } else {
+        engine = storedIn(engine);
         m_serverDatabase = name;
         // MySQL gives a new database the server's character set, which need
         // not hold every character a person can type.
@@ -97,6 +132,12 @@ TestDatabase::TestDatabase(Engine engine)
     m_db->setConnectionString(m_connectionString);
     m_db->open();
     createAccountSchema(*m_db);
+    if (m_engine == Engine::OdbcSQLite)
+        m_connectionString
+            = qEnvironmentVariable("TX_TEST_ODBC_SQLITE") + QStringLiteral(";Database=") + m_path;
+    if (m_engine == Engine::OdbcPostgreSQL)
+        m_connectionString = qEnvironmentVariable("TX_TEST_ODBC_PG") + QStringLiteral(";Database=")
+            + m_serverDatabase;
 }
 
 TestDatabase::~TestDatabase()
@@ -108,8 +149,8 @@ TestDatabase::~TestDatabase()
         try {
             onAdminConnection(m_engine,
                 QStringLiteral("DROP DATABASE ") + m_serverDatabase
-                    + (m_engine == Engine::PostgreSQL ? QStringLiteral(" WITH (FORCE)")
-                                                      : QString()));
+                    + (storedIn(m_engine) == Engine::PostgreSQL ? QStringLiteral(" WITH (FORCE)")
+                                                                : QString()));
         } catch (const DbError &) {
         }
     }

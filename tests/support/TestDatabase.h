@@ -10,10 +10,12 @@
 
 // A fresh ACCOUNT table for one test: in a temporary SQLite file, or in a new
 // database of the private PostgreSQL (TX_TEST_PG) or MariaDB (TX_TEST_MYSQL)
-// server that ./test starts.
+// server that ./test starts. The ODBC engines are the SQLite file and the
+// PostgreSQL database reached through an ODBC driver (scripts/with-odbc);
+// the test's own connection to them, db(), goes the direct way.
 class TestDatabase {
 public:
-    enum class Engine { SQLite, PostgreSQL, MySQL };
+    enum class Engine { SQLite, PostgreSQL, MySQL, OdbcSQLite, OdbcPostgreSQL };
 
     // Every engine, and its name as a data row's tag.
     static const std::vector<Engine> &engines();
