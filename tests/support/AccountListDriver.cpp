@@ -1,17 +1,33 @@
 #include "AccountListDriver.h"
 
 #include "ModalDriver.h"
+#include "TestDatabase.h"
 
 #include "browser/AccountBrowse.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
 #include "component/Forms.h"
+#include "store/Schema.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
 #include <QToolBar>
+
+// Alpha's sender is empty and its company null; O'Neill has an HTML signature.
+void addSampleTree(TestDatabase &table)
+{
+    table.addFolder("0", "Zeta");
+    table.db().execute("INSERT INTO ACCOUNT(" + accountColumns().join(u',')
+        + ") VALUES(0,'A','Alpha','','alpha@x','smtp.x','587','pop.x','995','alpha','s3cret',"
+          "'Regards','<b>html</b>',NULL,'Sec','01','02','A1','A2','090')");
+    table.addFolder("1", "営業部");
+    table.db().execute(
+        "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME,HTML_SIG) VALUES(3,'A','O''Neill','<p>')");
+    table.addAccount("1", "Beta");
+    table.addFolder("0", "Zeta");
+}
 
 bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action)
 {

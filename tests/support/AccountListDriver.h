@@ -10,6 +10,11 @@ class AccountBrowse;
 class QWidget;
 class SSNode;
 class SSTree;
+class TestDatabase;
+
+// Folder Zeta (folder 営業部 with account O'Neill, account Beta), account
+// Alpha with every column, an empty folder Zeta: keys 1 to 6 on every engine.
+void addSampleTree(TestDatabase &table);
 
 // Opens the account list in-process on a database, runs the action inside
 // its modal loop, closes it, and tells whether the action ran.
