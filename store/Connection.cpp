@@ -1,5 +1,6 @@
 #include "Connection.h"
 
+#include "CompiledStatements.h"
 #include "DbError.h"
 #include "Odbc.h"
 #include "QtRows.h"
@@ -129,6 +130,7 @@ void Connection::openAs(const QString &databaseName)
         throw DbError(error);
     }
     m_sqlite = handleOf(db.driver());
+    m_compiled.attach(m_sqlite);
 }
 
 // What the driver does differently from QtSql's own driver for its engine.
@@ -200,7 +202,7 @@ void Connection::close()
     m_recordsets.clear();
     m_pruneAt = minimumPruneAt;
     // Before QtSql closes the handle they were compiled on.
-    finalizeCompiled();
+    m_compiled.finalizeAll();
     m_sqlite = nullptr;
     // Only a registered connection touches QtSql: the instance that owns this
     // object may be destroyed at process exit, after QtSql's own globals.
@@ -242,14 +244,14 @@ std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
     if (!m_sqlite || statement.shape.isEmpty())
         return execute(statement.text);
     sqlite3_stmt *compiled = takeCompiled(statement.shape, statement.text);
-    for (size_t i = 0; i < statement.numbers.size(); ++i)
-        sqlite3_bind_int64(compiled, int(i) + 1, statement.numbers[i]);
+    CompiledStatements::bindNumbers(compiled, statement.numbers);
     if (traceHook() || lcSql().isDebugEnabled()) {
         char *expanded = sqlite3_expanded_sql(compiled);
         report(expanded ? QString::fromUtf8(expanded) : statement.text);
         sqlite3_free(expanded);
     }
-    return runCompiled(statement.shape, compiled);
+    m_rowsAffected = -1;
+    return handOut(m_compiled.run(statement.shape, compiled));
 }
 
 std::shared_ptr<Recordset> Connection::execute(const BoundStatement &statement)
@@ -265,73 +267,24 @@ std::shared_ptr<Recordset> Connection::execute(const BoundStatement &statement)
     sqlite3_stmt *compiled = takeCompiled(statement.text, shown);
     report(shown);
     try {
-        bindValues(compiled, statement.values);
+        m_compiled.bindValues(compiled, statement.values);
     } catch (...) {
-        sqlite3_reset(compiled);
-        sqlite3_clear_bindings(compiled);
-        m_idle[statement.text].push_back(compiled);
+        m_compiled.giveBack(statement.text, compiled);
         throw;
     }
-    return runCompiled(statement.text, compiled);
+    m_rowsAffected = -1;
+    return handOut(m_compiled.run(statement.text, compiled));
 }
 
-// An idle compiled statement of the shape, or a new one; a shape that does
-// not compile is reported as the text it stood for, then refused.
+// A shape that does not compile is reported as the text it stood for, then
+// refused.
 sqlite3_stmt *Connection::takeCompiled(const QString &shape, const QString &shown)
 {
-    std::vector<sqlite3_stmt *> &idle = m_idle[shape];
-    if (!idle.empty()) {
-        sqlite3_stmt *compiled = idle.back();
-        idle.pop_back();
-        return compiled;
-    }
     try {
-        return compile(shape);
+        return m_compiled.take(shape);
     } catch (...) {
         report(shown);
         throw;
-    }
-}
-
-std::shared_ptr<Recordset> Connection::runCompiled(const QString &shape, sqlite3_stmt *compiled)
-{
-    std::vector<sqlite3_stmt *> &idle = m_idle[shape];
-    m_rowsAffected = -1;
-    // Reset as soon as its rows are done with, so that no read lock outlives them.
-    return handOut(SqliteRows::runCompiled(m_sqlite, compiled, [&idle](sqlite3_stmt *done) {
-        sqlite3_reset(done);
-        sqlite3_clear_bindings(done);
-        idle.push_back(done);
-    }));
-}
-
-void Connection::bindValues(sqlite3_stmt *compiled, const QVariantList &values)
-{
-    for (int i = 0; i < int(values.size()); ++i) {
-        const QVariant &value = values.at(i);
-        int status = SQLITE_OK;
-        if (value.isNull()) {
-            status = sqlite3_bind_null(compiled, i + 1);
-        } else if (isRawText(value)) {
-            const QByteArray bytes = value.value<RawText>().bytes;
-            status = sqlite3_bind_text64(
-                compiled, i + 1, bytes.constData(), bytes.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-        } else if (value.metaType().id() == QMetaType::QByteArray) {
-            const QByteArray bytes = value.toByteArray();
-            status = sqlite3_bind_blob64(
-                compiled, i + 1, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-        } else if (value.metaType().id() == QMetaType::Double) {
-            status = sqlite3_bind_double(compiled, i + 1, value.toDouble());
-        } else if (value.metaType().id() == QMetaType::LongLong
-            || value.metaType().id() == QMetaType::Int) {
-            status = sqlite3_bind_int64(compiled, i + 1, value.toLongLong());
-        } else {
-            const QByteArray text = value.toString().toUtf8();
-            status = sqlite3_bind_text64(
-                compiled, i + 1, text.constData(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-        }
-        if (status != SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(m_sqlite)));
     }
 }
 
@@ -386,24 +339,6 @@ void Connection::rollBack()
     }
     if (isOpen())
         QSqlDatabase::database(m_name, false).rollback();
-}
-
-sqlite3_stmt *Connection::compile(const QString &shape)
-{
-    const QByteArray text = shape.toUtf8();
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(m_sqlite, text.constData(), int(text.size()) + 1, &statement, nullptr)
-        != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(m_sqlite)));
-    return statement;
-}
-
-void Connection::finalizeCompiled()
-{
-    for (const auto &[shape, statements] : m_idle)
-        for (sqlite3_stmt *statement : statements)
-            sqlite3_finalize(statement);
-    m_idle.clear();
 }
 
 // The statement as it can reach the database through a driver that takes

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "CompiledStatements.h"
 #include "ConnectionString.h"
 #include "Statement.h"
 
 #include <QString>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -82,16 +82,12 @@ private:
     std::unique_ptr<RowSource> runBoundQuery(const BoundStatement &statement);
     std::unique_ptr<RowSource> rowsOf(QSqlQuery &&query);
     sqlite3_stmt *takeCompiled(const QString &shape, const QString &shown);
-    std::shared_ptr<Recordset> runCompiled(const QString &shape, sqlite3_stmt *compiled);
-    void bindValues(sqlite3_stmt *compiled, const QVariantList &values);
     void begin();
     void commit();
     void rollBack();
     void report(const QString &statement) const;
     void ensureOpen() const;
     std::shared_ptr<Recordset> handOut(std::unique_ptr<RowSource> rows);
-    sqlite3_stmt *compile(const QString &shape);
-    void finalizeCompiled();
     void track(const std::shared_ptr<Recordset> &recordset);
 
     static constexpr size_t minimumPruneAt = 16;
@@ -107,7 +103,5 @@ private:
     qint64 m_rowsAffected = -1;
     bool m_registered = false;
     sqlite3 *m_sqlite = nullptr; // owned by QtSql's connection
-    // Compiled shapes not in use. A shape can be in use more than once at a
-    // time: the load's outermost level, and the level being read.
-    std::map<QString, std::vector<sqlite3_stmt *>> m_idle;
+    CompiledStatements m_compiled;
 };
