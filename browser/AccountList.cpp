@@ -26,7 +26,7 @@ QString valueOf(const Statements::AccountValues &values, const QString &column)
 // One row of a level, as the load reads it.
 struct AccountList::LoadRow {
     QString kind;
-    QString parentKey;
+    KeyText parentKey;
     QVariant number;
     QString name;
 };
@@ -72,13 +72,13 @@ void AccountList::InitTree()
     m_depthReported = false;
     m_stale = false;
     m_nodeChosen = false;
-    m_atNode = nullptr;
+    m_atNode.clear();
     runOn([&] { tree->setImageList(m_images); });
     runOn([&] { tree->setTreeOption(true); });
     runOn([&] { tree->setRedraw(false); });
     runOn([&] { tree->clearNodes(); });
     runOn([&] { tree->setTreeOption(true); });
-    runOn([&] { m_atNode = addRootNode(tree); });
+    runOn([&] { m_atNode = addRootNode(tree)->key(); });
     runOn([&] { LoadChild(0); });
     runOn([&] { tree->setTopNode(tree->nodeAt(tree->nodeCount())->rootNode()); });
     runOn([&] { tree->setNodeIndentation(250.0f); });
@@ -175,18 +175,24 @@ std::optional<qint32> AccountList::nextChild(Level &level)
 
 AccountList::LoadRow AccountList::rowOf(const Recordset &row)
 {
-    return {row.text(QStringLiteral("KIND")), row.text(QStringLiteral("P_ACCOUNT_NO")),
+    return {row.text(QStringLiteral("KIND")),
+        KeyText::of(row.value(QStringLiteral("P_ACCOUNT_NO"))),
         row.value(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME"))};
 }
 
 // The account's marker is the same text as its key.
 void AccountList::addRowNode(const LoadRow &row)
 {
-    const QString key = row.number.toString();
+    const KeyText key = KeyText::of(row.number);
     if (row.kind == u"F")
         addFolderNode(m_tree, row.parentKey, key, row.name);
     else if (row.kind == u"A")
         addAccountNode(m_tree, row.parentKey, key, row.name, key);
+}
+
+SSNode *AccountList::newestNode() const
+{
+    return m_atNode.isEmpty() ? nullptr : m_tree->findNode(m_atNode);
 }
 
 void AccountList::choose(const QString &key)
@@ -208,7 +214,7 @@ AccountList::Outcome AccountList::addFolder(const QString &name)
         return gone(chosenNode());
     m_basTable.execute(Statements::insertFolder(parent, name));
     const QString key = m_basTable.execute(Statements::newCopyOrFolderKey())->text(0);
-    m_atNode = addFolderNode(m_tree, parent, key, name);
+    m_atNode = addFolderNode(m_tree, parent, key, name)->key();
     return Outcome::Done;
 }
 
@@ -264,7 +270,7 @@ AccountList::Outcome AccountList::insertAccount(const Statements::AccountValues 
         return gone(m_tree->node(*parent));
     m_basTable.execute(Statements::insertAccount(*parent, values, htmlSignature));
     const QString key = m_basTable.execute(keyQuery)->text(0);
-    m_atNode = addAccountNode(m_tree, *parent, key, valueOf(values, QStringLiteral("NAME")));
+    m_atNode = addAccountNode(m_tree, *parent, key, valueOf(values, QStringLiteral("NAME")))->key();
     return Outcome::Done;
 }
 
@@ -307,7 +313,7 @@ void AccountList::deleteChosen(Deletion deletion)
 {
     const QString key = m_basNodeKey;
     try {
-        removeNode(key);
+        m_tree->removeNode(key);
         m_tree->setSelectedNode(nullptr);
         m_basTable.execute(Statements::deleteRow(key));
         if (deletion == Deletion::WithSubtree)
@@ -352,18 +358,6 @@ QStringList AccountList::childKeys(const QString &key)
         keys << rows->text(QStringLiteral("ACCOUNT_NO"));
     rows->close();
     return keys;
-}
-
-// The newest node must not outlive the nodes it names.
-void AccountList::removeNode(const QString &key)
-{
-    const SSNode *removed = m_tree->node(key);
-    for (const SSNode *node = m_atNode; node; node = node->parentNode())
-        if (node == removed) {
-            m_atNode = nullptr;
-            break;
-        }
-    m_tree->removeNode(key);
 }
 
 // Only the root and folders take drops. Nodes are told apart by their text:

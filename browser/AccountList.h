@@ -61,8 +61,9 @@ public:
     bool hasChosen() const { return m_nodeChosen; }
     QString chosenKey() const { return m_basNodeKey; }
     SSNode *chosenNode() const;
-    // The node made last: the root after a load, the new node after an add.
-    SSNode *newestNode() const { return m_atNode; }
+    // The node made last: the root after a load, the new node after an add;
+    // none once it is removed.
+    SSNode *newestNode() const;
 
     // Under the chosen node: the row first, then the node.
     Outcome addFolder(const QString &name);
@@ -107,7 +108,6 @@ private:
     std::optional<QString> parentForNewAccount(Outcome &gone);
     Outcome insertAccount(const AccountStatements::AccountValues &values,
         AccountStatements::HtmlSignature htmlSignature, const QString &keyQuery);
-    void removeNode(const QString &key);
     QStringList childKeys(const QString &key);
     bool changesRow(const QString &statement);
     bool isStored(const QString &key);
@@ -117,7 +117,8 @@ private:
     QPointer<SSTree> m_tree;
     const ImageList *m_images = nullptr;
     QString m_basNodeKey;
-    SSNode *m_atNode = nullptr;
+    // atNode, by key, so that a removed node is gone rather than dangling.
+    QString m_atNode;
     bool m_nodeChosen = false; // since the tree was last filled
     bool m_stale = false;
     bool m_depthReported = false;

@@ -39,6 +39,6 @@ void LabelDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIn
 {
     QStyledItemDelegate::initStyleOption(option, index);
     option->text = SSNode::shownPart(option->text);
-    if (m_tree->dropHighlight() && m_tree->itemFromIndex(index) == m_tree->dropHighlight())
+    if (m_tree->dropHighlight() && m_tree->nodeFromIndex(index) == m_tree->dropHighlight())
         option->state |= QStyle::State_Selected;
 }

@@ -1,53 +1,56 @@
 #pragma once
 
-#include <QBrush>
+#include <QColor>
 #include <QFont>
 #include <QPixmap>
 #include <QString>
-#include <QTreeWidgetItem>
 
-#include <optional>
+#include <vector>
 
 class SSTree;
+class TreeModel;
 
-// A keyed node of SSTree. Nodes are made only by SSTree::addNode; the image
-// keys are looked up in the tree's image list whenever the node is drawn.
-class SSNode : public QTreeWidgetItem {
+// A keyed node of SSTree. Nodes are made only by SSTree::addNode and live in
+// the tree's own storage: a node stays where it is until it is removed or
+// the tree is cleared, after which nothing may use it; whoever keeps a node
+// longer keeps its key. The image keys are looked up in the tree's image
+// list whenever the node is drawn.
+class SSNode {
 public:
-    static constexpr int Type = QTreeWidgetItem::UserType + 1;
+    QString key() const;
+    QString markerText() const;
 
-    // The node behind an item of an SSTree, or nullptr for any other item.
-    static SSNode *cast(QTreeWidgetItem *item);
+    QString text() const { return m_text; }
+    void setText(const QString &text);
 
-    QString key() const { return m_key; }
-    QString markerText() const { return m_markerText; }
-
-    using QTreeWidgetItem::setText;
-    using QTreeWidgetItem::text;
-    QString text() const { return QTreeWidgetItem::text(0); }
-    void setText(const QString &text) { QTreeWidgetItem::setText(0, text); }
-
-    QString image() const { return m_image; }
+    QString image() const;
     void setImage(const QString &key);
-    QString expandedImage() const { return m_expandedImage; }
+    QString expandedImage() const;
     void setExpandedImage(const QString &key);
 
     void setFontSize(double points);
     void setFontBold(bool bold);
+    // The attributes the node set itself; the others are the tree's.
+    QFont font() const;
     void setForeColor(const QColor &color);
+    // Invalid when never set: the text is drawn in the tree's colour.
+    QColor foreColor() const;
 
-    bool expanded() const { return isExpanded(); }
+    bool expanded() const { return m_expanded; }
+    void setExpanded(bool expanded);
+    bool isSelected() const;
 
-    SSNode *parentNode() const { return cast(parent()); }
+    SSNode *parentNode() const;
     // Moves the node with its subtree to the end of newParent's children
     // (nullptr: to the top level). Throws TreeError when newParent is the node
     // itself or lies beneath it.
     void setParentNode(SSNode *newParent);
     SSNode *previousSibling() const { return sibling(-1); }
     SSNode *nextSibling() const { return sibling(1); }
-    SSNode *firstChild() const { return cast(child(0)); }
+    SSNode *firstChild() const;
     SSNode *lastSibling() const;
     SSNode *rootNode() const;
+    int childCount() const { return int(m_children.size()); }
 
     // The node's icon and text, as the pointer shows it while the node is
     // dragged; at most a screen wide.
@@ -57,28 +60,28 @@ public:
     static QString shownPart(const QString &text);
     static constexpr int maxShownLength = 2048;
 
-    QVariant data(int column, int role) const override;
-
-    static void *operator new(size_t size);
-    static void operator delete(void *node, size_t size);
-
 private:
     friend class SSTree;
+    friend class TreeModel;
 
-    SSNode(const QString &key, const QString &text, const QString &image,
-        const QString &expandedImage, const QString &markerText);
+    enum class Marker : quint8 { None, Zero, Key, Other };
 
     SSTree *tree() const;
-    QTreeWidgetItem *holder() const;
     SSNode *sibling(int offset) const;
-    QIcon shownIcon() const;
-    enum class FontAttribute { Size, Bold };
-    void changeFont(FontAttribute attribute, double value);
 
-    const QString m_key;
-    const QString m_markerText;
-    QString m_image;
-    QString m_expandedImage;
-    std::optional<QFont> m_font;
-    std::optional<QBrush> m_foreColor;
+    TreeModel *m_model = nullptr;
+    QString m_text;
+    std::vector<quint32> m_children; // slots, in order
+    qint64 m_key = 0; // the key, when it is a whole number's text
+    quint32 m_slot = 0;
+    quint32 m_parent = 0; // slot 0 is the tree's invisible top
+    quint32 m_row = 0; // among the parent's children
+    quint16 m_image = 0;
+    quint16 m_expandedImage = 0;
+    quint16 m_font = 0;
+    quint16 m_foreColor = 0;
+    Marker m_marker = Marker::None;
+    bool m_textKey = false; // the key is kept as text, by the model
+    bool m_expanded = false;
+    bool m_alive = false;
 };

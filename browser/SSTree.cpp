@@ -1,13 +1,13 @@
 #include "SSTree.h"
 
 #include "browser/LabelDelegate.h"
+#include "browser/TreeModel.h"
 #include "ui/EventMasks.h"
 #include "ui/ImageList.h"
 #include "ui/Twips.h"
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
-#include <QSet>
 
 #include <utility>
 
@@ -18,36 +18,13 @@ namespace {
     throw TreeError(QString::fromUtf8(description));
 }
 
-// The roots and every item beneath them, each after its parent. Breadth
-// first over a growing list, since a tree may be thousands of levels deep.
-QList<QTreeWidgetItem *> parentsFirst(const QList<QTreeWidgetItem *> &roots)
-{
-    QList<QTreeWidgetItem *> items = roots;
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const QTreeWidgetItem *item = items.at(i);
-        for (int row = 0; row < item->childCount(); ++row)
-            items.append(item->child(row));
-    }
-    return items;
-}
-
-// QTreeWidgetItem deletes its children recursively; emptying the items from
-// the deepest up keeps every delete flat, whatever the depth. The roots must
-// already be out of the view, so that nothing of this reaches the model.
-void deleteTrees(const QList<QTreeWidgetItem *> &roots)
-{
-    const QList<QTreeWidgetItem *> items = parentsFirst(roots);
-    for (auto item = items.crbegin(); item != items.crend(); ++item)
-        qDeleteAll((*item)->takeChildren());
-    qDeleteAll(roots);
-}
-
 } // namespace
 
 SSTree::SSTree(QWidget *parent)
-    : QTreeWidget(parent)
+    : QTreeView(parent)
+    , m_model(new TreeModel(this))
 {
-    setColumnCount(1);
+    setModel(m_model);
     setHeaderHidden(true);
     // The top line, the line count and the node on a line all rest on whole
     // lines of one height.
@@ -57,101 +34,86 @@ SSTree::SSTree(QWidget *parent)
     setEditTriggers(SelectedClicked | EditKeyPressed);
     setItemDelegate(new LabelDelegate(this));
     viewport()->setMouseTracking(true);
-    connect(this, &QTreeWidget::itemPressed, this,
-        [this](QTreeWidgetItem *item) { m_itemPressed = item; });
+    connect(this, &QAbstractItemView::pressed, this,
+        [this](const QModelIndex &index) { m_pressed = index; });
+    connect(this, &QTreeView::expanded, this,
+        [this](const QModelIndex &index) { m_model->setExpandedFlag(nodeFromIndex(index), true); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &index) {
+        m_model->setExpandedFlag(nodeFromIndex(index), false);
+    });
 }
 
+// No handler should hear of the nodes going.
 SSTree::~SSTree()
 {
-    // QTreeWidget's own teardown deletes the nodes recursively, which a deep
-    // tree would not survive; and no handler should hear of this clearing.
     blockSignals(true);
-    clearNodes();
 }
 
-SSNode *SSTree::addNode(const QString &relativeKey, int relationship, const QString &key,
+SSNode *SSTree::addNode(const KeyText &relativeKey, int relationship, const KeyText &key,
     const QString &text, const QString &image, const QString &expandedImage,
-    const QString &markerText)
+    const KeyText &markerText)
 {
-    if (m_byKey.contains(key))
+    if (findNode(key))
         fail("Key is not unique in collection");
-    const Place place = placeFor(relativeKey, relationship);
-    auto *node = new SSNode(key, text, image, expandedImage, markerText);
-    place.holder->insertChild(place.row, node);
-    m_byKey.insert(key, node);
-    m_order.push_back(node);
-    return node;
-}
-
-SSTree::Place SSTree::placeFor(const QString &relativeKey, int relationship) const
-{
-    if (relativeKey.isEmpty())
-        return {invisibleRootItem(), topLevelItemCount()};
-    SSNode *relative = node(relativeKey);
-    if (relationship == tvwChild)
-        return {relative, relative->childCount()};
-    QTreeWidgetItem *holder = relative->holder();
-    switch (relationship) {
-    case tvwFirst:
-        return {holder, 0};
-    case tvwLast:
-        return {holder, holder->childCount()};
-    case tvwNext:
-        return {holder, indexFromItem(relative).row() + 1};
-    case tvwPrevious:
-        return {holder, indexFromItem(relative).row()};
+    SSNode *holder = nullptr;
+    int row = m_model->childCount(nullptr);
+    if (!relativeKey.isEmpty()) {
+        SSNode *relative = node(relativeKey);
+        holder = relationship == tvwChild ? relative : relative->parentNode();
+        switch (relationship) {
+        case tvwChild:
+        case tvwLast:
+            row = m_model->childCount(holder);
+            break;
+        case tvwFirst:
+            row = 0;
+            break;
+        case tvwNext:
+            row = int(relative->m_row) + 1;
+            break;
+        case tvwPrevious:
+            row = int(relative->m_row);
+            break;
+        default:
+            fail("Invalid relationship");
+        }
     }
-    fail("Invalid relationship");
+    SSNode *added = m_model->add(holder, row, key, text, markerText);
+    if (!image.isEmpty())
+        added->setImage(image);
+    if (!expandedImage.isEmpty())
+        added->setExpandedImage(expandedImage);
+    return added;
 }
 
-void SSTree::removeNode(const QString &key)
+void SSTree::removeNode(const KeyText &key)
 {
     SSNode *doomed = node(key);
-    const QList<QTreeWidgetItem *> subtree = parentsFirst({doomed});
-    forget(subtree);
-    collapseQuietly(subtree);
-    QTreeWidgetItem *holder = doomed->holder();
-    deleteTrees({holder->takeChild(indexFromItem(doomed).row())});
+    collapseQuietly(m_model->subtree(doomed));
+    m_model->remove(doomed);
 }
 
 void SSTree::clearNodes()
 {
-    m_byKey.clear();
-    m_order.clear();
-    m_dropHighlight = nullptr;
-    collapseAll();
-    deleteTrees(invisibleRootItem()->takeChildren());
+    m_currentWhenShown.reset();
+    m_model->clear();
 }
 
 // The view keeps each expanded node as a persistent index, and the model
 // walks every such index up to the top on each removal: taking out an
 // expanded chain thousands deep would cost seconds. With the layout
 // postponed, collapsing only drops the indexes.
-void SSTree::collapseQuietly(const QList<QTreeWidgetItem *> &items)
+void SSTree::collapseQuietly(const std::vector<SSNode *> &nodes)
 {
+    if (m_model->isSuspended())
+        return;
     scheduleDelayedItemsLayout();
-    for (QTreeWidgetItem *item : items)
-        item->setExpanded(false);
+    for (SSNode *node : nodes)
+        if (node->expanded())
+            collapse(indexFromNode(node));
 }
 
-// The creation order is closed up once for the whole subtree, so that
-// removing a large subtree stays linear.
-void SSTree::forget(const QList<QTreeWidgetItem *> &items)
-{
-    QSet<const SSNode *> gone;
-    for (QTreeWidgetItem *item : items) {
-        const SSNode *node = SSNode::cast(item);
-        if (!node)
-            continue;
-        gone.insert(node);
-        m_byKey.remove(node->key());
-        if (node == m_dropHighlight)
-            m_dropHighlight = nullptr;
-    }
-    std::erase_if(m_order, [&gone](const SSNode *node) { return gone.contains(node); });
-}
-
-SSNode *SSTree::node(const QString &key) const
+SSNode *SSTree::node(const KeyText &key) const
 {
     SSNode *found = findNode(key);
     if (!found)
@@ -159,40 +121,53 @@ SSNode *SSTree::node(const QString &key) const
     return found;
 }
 
+SSNode *SSTree::findNode(const KeyText &key) const
+{
+    return m_model->find(key);
+}
+
 SSNode *SSTree::nodeAt(int position) const
 {
     if (position < 1 || position > nodeCount())
         fail("Index out of bounds");
-    return m_order[size_t(position - 1)];
+    return m_model->created(position);
 }
 
-// Equal fonts may still differ in which attributes they set themselves, and
-// a node must keep following the tree's font in the others.
-QFont SSTree::changedFont(const QFont &from, SSNode::FontAttribute attribute, double value)
+int SSTree::nodeCount() const
 {
-    for (const FontChange &known : m_fontChanges)
-        if (known.attribute == attribute && known.value == value && known.from == from
-            && known.from.resolveMask() == from.resolveMask())
-            return known.to;
-    QFont to = from;
-    if (attribute == SSNode::FontAttribute::Size)
-        to.setPointSizeF(value);
-    else
-        to.setBold(value != 0);
-    if (m_fontChanges.size() < maxShared)
-        m_fontChanges.push_back({from, attribute, value, to});
-    return to;
+    return m_model->count();
 }
 
-QBrush SSTree::sharedBrush(const QColor &color)
+SSNode *SSTree::nodeFromIndex(const QModelIndex &index) const
 {
-    for (const QBrush &kept : m_brushes)
-        if (kept.color() == color)
-            return kept;
-    const QBrush brush(color);
-    if (m_brushes.size() < maxShared)
-        m_brushes.push_back(brush);
-    return brush;
+    return m_model->nodeOf(index);
+}
+
+QModelIndex SSTree::indexFromNode(const SSNode *node) const
+{
+    return m_model->indexOf(node);
+}
+
+QRect SSTree::nodeRect(const SSNode *node) const
+{
+    return visualRect(indexFromNode(node));
+}
+
+void SSTree::scrollToNode(const SSNode *node)
+{
+    scrollTo(indexFromNode(node));
+}
+
+void SSTree::setNodeExpanded(SSNode *node, bool expanded)
+{
+    m_model->setExpandedFlag(node, expanded);
+    if (!m_model->isSuspended())
+        setExpanded(indexFromNode(node), expanded);
+}
+
+bool SSTree::isNodeSelected(const SSNode *node) const
+{
+    return selectionModel()->isSelected(indexFromNode(node));
 }
 
 void SSTree::moveUnder(SSNode *node, SSNode *newParent)
@@ -201,31 +176,43 @@ void SSTree::moveUnder(SSNode *node, SSNode *newParent)
         if (above == node)
             fail("A node cannot be moved beneath itself");
     }
-    // Taking the node out of the view forgets the expanded states beneath it.
-    QList<QTreeWidgetItem *> open = parentsFirst({node});
-    open.removeIf([](const QTreeWidgetItem *item) { return !item->isExpanded(); });
-    SSNode *selected = selectedNode();
-
-    collapseQuietly(open);
-    node->holder()->takeChild(indexFromItem(node).row());
-    (newParent ? newParent : invisibleRootItem())->addChild(node);
-    // Still postponed: one layout afterwards instead of one per restored node.
-    for (QTreeWidgetItem *item : std::as_const(open))
-        item->setExpanded(true);
-    if (selected)
-        setSelectedNode(selected);
+    m_model->move(node, newParent);
 }
 
 void SSTree::setImageList(const ImageList *images)
 {
     m_imageList = images;
+    m_model->looks().setImageList(images);
     setIconSize(images ? images->imageSize() : QSize());
     viewport()->update();
 }
 
 void SSTree::setRedraw(bool on)
 {
+    if (on && m_model->isSuspended()) {
+        showAgain();
+    } else if (!on && !m_model->isSuspended()) {
+        if (const SSNode *current = currentNode())
+            m_currentWhenShown = current->key();
+        m_model->suspend();
+    }
     setUpdatesEnabled(on);
+}
+
+// The view has forgotten everything: which nodes are open, which is
+// current, what is on the top line. It learns which are open from the nodes.
+void SSTree::showAgain()
+{
+    m_model->resume();
+    for (int position = 1; position <= nodeCount(); ++position)
+        if (SSNode *node = nodeAt(position); node->expanded())
+            setExpanded(indexFromNode(node), true);
+    if (SSNode *current = m_currentWhenShown ? findNode(*m_currentWhenShown) : nullptr)
+        setSelectedNode(current);
+    if (SSNode *top = m_topWhenShown ? findNode(*m_topWhenShown) : nullptr)
+        setTopNode(top);
+    m_currentWhenShown.reset();
+    m_topWhenShown.reset();
 }
 
 void SSTree::setNodeIndentation(double twips)
@@ -235,14 +222,18 @@ void SSTree::setNodeIndentation(double twips)
 
 void SSTree::setTopNode(SSNode *node)
 {
-    if (node)
-        scrollToItem(node, PositionAtTop);
+    if (!node)
+        return;
+    if (m_model->isSuspended())
+        m_topWhenShown = node->key();
+    else
+        scrollTo(indexFromNode(node), PositionAtTop);
 }
 
 SSNode *SSTree::selectedNode() const
 {
-    const QList<QTreeWidgetItem *> selected = selectedItems();
-    return selected.isEmpty() ? nullptr : SSNode::cast(selected.first());
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr : nodeFromIndex(selected.first());
 }
 
 void SSTree::setSelectedNode(SSNode *node)
@@ -251,13 +242,13 @@ void SSTree::setSelectedNode(SSNode *node)
     // scroll would slide another node under it before the view sees the press.
     const bool scrolls = hasAutoScroll();
     setAutoScroll(false);
-    setCurrentItem(node);
+    setCurrentIndex(indexFromNode(node));
     setAutoScroll(scrolls);
 }
 
 void SSTree::setDropHighlight(SSNode *node)
 {
-    m_dropHighlight = node;
+    m_dropHighlight = indexFromNode(node);
     viewport()->update();
 }
 
@@ -277,13 +268,14 @@ SSNode *SSTree::nodeOnLine(int line) const
 
 SSNode *SSTree::hitTest(int x, int y) const
 {
-    return SSNode::cast(itemAt(x, y));
+    return nodeFromIndex(indexAt(QPoint(x, y)));
 }
 
 // With uniform row heights every line is as high as the first top-level node.
 int SSTree::lineHeight() const
 {
-    return topLevelItemCount() > 0 ? indexRowSizeHint(indexFromItem(topLevelItem(0))) : 0;
+    const QModelIndex first = m_model->index(0, 0);
+    return first.isValid() ? indexRowSizeHint(first) : 0;
 }
 
 void SSTree::setDragIcon(const QPixmap &icon)
@@ -320,11 +312,11 @@ void SSTree::mousePressEvent(QMouseEvent *event)
     const SSNode *before = selectedNode();
     Q_EMIT mouseDown(buttonMask(event->button()), shiftMask(event->modifiers()), at.x(), at.y());
 
-    // The view reports through itemPressed only a press that went to a node,
+    // The view reports through pressed() only a press that went to a node,
     // not one on an expand arrow.
-    m_itemPressed = nullptr;
-    QTreeWidget::mousePressEvent(event);
-    SSNode *pressed = SSNode::cast(std::exchange(m_itemPressed, nullptr));
+    m_pressed = QPersistentModelIndex();
+    QTreeView::mousePressEvent(event);
+    SSNode *pressed = nodeFromIndex(std::exchange(m_pressed, QPersistentModelIndex()));
     // Whichever button made it, the node a press leaves selected is the one
     // the commands act on; Ctrl must not leave it unselected.
     if (pressed && !pressed->isSelected())
@@ -344,7 +336,7 @@ void SSTree::mouseMoveEvent(QMouseEvent *event)
     Q_EMIT mouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()), at.x(), at.y());
     // With a button held the view would drag a selection across the nodes.
     if (event->buttons() == Qt::NoButton)
-        QTreeWidget::mouseMoveEvent(event);
+        QTreeView::mouseMoveEvent(event);
 }
 
 void SSTree::followDrag(QPointF at)
@@ -360,7 +352,7 @@ void SSTree::mouseReleaseEvent(QMouseEvent *event)
     // A drop is not a click: the view must not treat it as one (and, say,
     // start editing the label under the pointer).
     if (!m_dragActive) {
-        QTreeWidget::mouseReleaseEvent(event);
+        QTreeView::mouseReleaseEvent(event);
         return;
     }
     endDrag();
@@ -371,9 +363,9 @@ void SSTree::mouseReleaseEvent(QMouseEvent *event)
 
 void SSTree::keyPressEvent(QKeyEvent *event)
 {
-    const QTreeWidgetItem *before = currentItem();
-    QTreeWidget::keyPressEvent(event);
-    SSNode *after = SSNode::cast(currentItem());
+    const SSNode *before = currentNode();
+    QTreeView::keyPressEvent(event);
+    SSNode *after = currentNode();
     if (after && after != before)
         Q_EMIT nodeClick(after);
 }
@@ -389,7 +381,7 @@ void SSTree::contextMenuEvent(QContextMenuEvent *event)
 void SSTree::askMenuOfSelected()
 {
     if (SSNode *node = selectedNode())
-        Q_EMIT contextMenu(node, viewport()->mapToGlobal(visualItemRect(node).bottomLeft()));
+        Q_EMIT contextMenu(node, viewport()->mapToGlobal(nodeRect(node).bottomLeft()));
 }
 
 bool SSTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
@@ -398,7 +390,7 @@ bool SSTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
     // the press, so "clicked on the selected node" is judged from before it.
     if (trigger == SelectedClicked && !m_pressOnSelected)
         return false;
-    return QTreeWidget::edit(index, trigger, event);
+    return QTreeView::edit(index, trigger, event);
 }
 
 void SSTree::finishLabelEdit()
@@ -414,6 +406,6 @@ void SSTree::finishLabelEdit()
 bool SSTree::acceptLabel(const QModelIndex &index, const QString &newText)
 {
     bool cancel = false;
-    Q_EMIT afterLabelEdit(SSNode::cast(itemFromIndex(index)), &cancel, newText);
+    Q_EMIT afterLabelEdit(nodeFromIndex(index), &cancel, newText);
     return !cancel;
 }

@@ -1,28 +1,26 @@
 #pragma once
 
+#include "browser/KeyText.h"
 #include "browser/SSNode.h"
-#include "store/Failure.h"
+#include "browser/TreeError.h"
 
-#include <QHash>
+#include <QPersistentModelIndex>
 #include <QPixmap>
 #include <QString>
-#include <QTreeWidget>
+#include <QTreeView>
 
+#include <optional>
 #include <vector>
 
 class ImageList;
-
-// Every failure of the tree: an unknown key, a taken key, a bad position.
-class TreeError : public Failure {
-public:
-    using Failure::Failure;
-};
+class TreeModel;
 
 // The account tree control: a keyed node collection with the settings and
-// events the account windows use. Drags run on the tree's own mouse events
-// (mouseDown, mouseMove, then dragOver and dragDrop once a handler has called
+// events the account windows use, a view over a model of its own
+// (TreeModel). Drags run on the tree's own mouse events (mouseDown,
+// mouseMove, then dragOver and dragDrop once a handler has called
 // beginDrag), so they work without a platform drag and drop.
-class SSTree : public QTreeWidget {
+class SSTree : public QTreeView {
     Q_OBJECT
 public:
     enum Relationship { tvwFirst = 0, tvwLast = 1, tvwNext = 2, tvwPrevious = 3, tvwChild = 4 };
@@ -35,23 +33,33 @@ public:
     // An empty relativeKey makes a top-level node; otherwise relationship
     // places the node relative to the node with relativeKey. Throws TreeError
     // when key is taken or relativeKey is unknown.
-    SSNode *addNode(const QString &relativeKey, int relationship, const QString &key,
+    SSNode *addNode(const KeyText &relativeKey, int relationship, const KeyText &key,
         const QString &text, const QString &image = {}, const QString &expandedImage = {},
-        const QString &markerText = {});
+        const KeyText &markerText = {});
     // Removes the node and every node beneath it.
-    void removeNode(const QString &key);
+    void removeNode(const KeyText &key);
     void clearNodes();
     // Throws TreeError when no node has the key.
-    SSNode *node(const QString &key) const;
-    SSNode *findNode(const QString &key) const { return m_byKey.value(key); }
+    SSNode *node(const KeyText &key) const;
+    SSNode *findNode(const KeyText &key) const;
     // 1 is the node created first, nodeCount() the node created last.
     SSNode *nodeAt(int position) const;
-    int nodeCount() const { return int(m_byKey.size()); }
+    int nodeCount() const;
+
+    // The node a model index of the view stands for, and back.
+    SSNode *nodeFromIndex(const QModelIndex &index) const;
+    QModelIndex indexFromNode(const SSNode *node) const;
+    // The node's line in viewport coordinates.
+    QRect nodeRect(const SSNode *node) const;
+    // Scrolls as little as it takes to show the node's line whole.
+    void scrollToNode(const SSNode *node);
 
     const ImageList *imageList() const { return m_imageList; }
     void setImageList(const ImageList *images);
     bool treeOption() const { return m_treeOption; }
     void setTreeOption(bool on) { m_treeOption = on; }
+    // Off: nothing is drawn, and the view learns of the nodes' changes only
+    // when drawing is on again.
     void setRedraw(bool on);
     void setNodeIndentation(double twips);
 
@@ -61,7 +69,9 @@ public:
     SSNode *selectedNode() const;
     // Selects without scrolling; nullptr clears the selection.
     void setSelectedNode(SSNode *node);
-    SSNode *dropHighlight() const { return m_dropHighlight; }
+    // The node the keyboard acts on.
+    SSNode *currentNode() const { return nodeFromIndex(currentIndex()); }
+    SSNode *dropHighlight() const { return nodeFromIndex(m_dropHighlight); }
     void setDropHighlight(SSNode *node);
 
     // Lines that fit whole into the view, whether or not nodes fill them.
@@ -78,7 +88,7 @@ public:
     void beginDrag();
     bool isDragActive() const { return m_dragActive; }
 
-    using QTreeWidget::edit;
+    using QTreeView::edit;
     // Takes a label being edited as a click elsewhere would: through the
     // label-edit handler, which stores or refuses it.
     void finishLabelEdit();
@@ -111,43 +121,29 @@ private:
     friend class SSNode;
     friend class LabelDelegate;
 
-    struct Place {
-        QTreeWidgetItem *holder;
-        int row;
-    };
-
-    Place placeFor(const QString &relativeKey, int relationship) const;
-    // Nodes carry a few distinct fonts and colours: each is made once here
-    // and shared by the nodes, instead of one copy per node.
-    QFont changedFont(const QFont &from, SSNode::FontAttribute attribute, double value);
-    QBrush sharedBrush(const QColor &color);
-    void forget(const QList<QTreeWidgetItem *> &items);
-    void collapseQuietly(const QList<QTreeWidgetItem *> &items);
+    void setNodeExpanded(SSNode *node, bool expanded);
+    bool isNodeSelected(const SSNode *node) const;
     void moveUnder(SSNode *node, SSNode *newParent);
+    void collapseQuietly(const std::vector<SSNode *> &nodes);
+    void showAgain();
     bool acceptLabel(const QModelIndex &index, const QString &newText);
     int lineHeight() const;
     void followDrag(QPointF at);
     void showDragCursor();
     void endDrag();
 
-    QHash<QString, SSNode *> m_byKey;
-    // Creation order.
-    std::vector<SSNode *> m_order;
-    static constexpr size_t maxShared = 16;
-    struct FontChange {
-        QFont from;
-        SSNode::FontAttribute attribute;
-        double value;
-        QFont to;
-    };
-    std::vector<FontChange> m_fontChanges;
-    std::vector<QBrush> m_brushes;
+    TreeModel *m_model;
     const ImageList *m_imageList = nullptr;
     bool m_treeOption = false;
-    SSNode *m_dropHighlight = nullptr;
+    // Persistent, so that a removed node is gone rather than dangling.
+    QPersistentModelIndex m_dropHighlight;
+    // While drawing is off: the node that was current, and the top node
+    // asked for, by key.
+    std::optional<QString> m_currentWhenShown;
+    std::optional<QString> m_topWhenShown;
     QPixmap m_dragIcon;
     bool m_dragActive = false;
     bool m_pointerInside = false;
     bool m_pressOnSelected = false;
-    QTreeWidgetItem *m_itemPressed = nullptr;
+    QPersistentModelIndex m_pressed;
 };

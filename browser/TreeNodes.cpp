@@ -25,7 +25,7 @@ SSNode *addRootNode(SSTree *tree)
 }
 
 SSNode *addFolderNode(
-    SSTree *tree, const QString &parentKey, const QString &key, const QString &name)
+    SSTree *tree, const KeyText &parentKey, const KeyText &key, const QString &name)
 {
     SSNode *node = tree->addNode(
         parentKey, SSTree::tvwChild, key, name, QString(), QString(), QStringLiteral("0"));
@@ -38,8 +38,8 @@ SSNode *addFolderNode(
     return node;
 }
 
-SSNode *addAccountNode(SSTree *tree, const QString &parentKey, const QString &key,
-    const QString &name, const QString &markerText)
+SSNode *addAccountNode(SSTree *tree, const KeyText &parentKey, const KeyText &key,
+    const QString &name, const KeyText &markerText)
 {
     SSNode *node
         = tree->addNode(parentKey, SSTree::tvwChild, key, name, QString(), QString(), markerText);

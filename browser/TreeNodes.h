@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/KeyText.h"
+
 #include <QString>
 
 class SSNode;
@@ -19,8 +21,8 @@ NodeKind kindOf(const SSNode *node);
 SSNode *addRootNode(SSTree *tree);
 // Marker "0": the folder takes drops.
 SSNode *addFolderNode(
-    SSTree *tree, const QString &parentKey, const QString &key, const QString &name);
+    SSTree *tree, const KeyText &parentKey, const KeyText &key, const QString &name);
 // The load gives an account its own key as marker; a new one gets none.
 // Either way it takes no drops.
-SSNode *addAccountNode(SSTree *tree, const QString &parentKey, const QString &key,
-    const QString &name, const QString &markerText = {});
+SSNode *addAccountNode(SSTree *tree, const KeyText &parentKey, const KeyText &key,
+    const QString &name, const KeyText &markerText = {});

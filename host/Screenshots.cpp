@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <cstdio>
 #include <functional>
@@ -31,14 +31,15 @@ constexpr int waitLimitMs = 30000;
 // only: their classes live in another copy of the code, inside the library.
 void selectNode(QWidget *window, const QString &text)
 {
-    auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("SSTree1"));
-    const QList<QTreeWidgetItem *> items = tree
-        ? tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive)
-        : QList<QTreeWidgetItem *>();
-    if (items.isEmpty())
+    auto *tree = window->findChild<QTreeView *>(QStringLiteral("SSTree1"));
+    const QModelIndexList found = tree
+        ? tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, text, 1,
+            Qt::MatchExactly | Qt::MatchRecursive)
+        : QModelIndexList();
+    if (found.isEmpty())
         return;
-    tree->scrollToItem(items.constFirst());
-    const QPointF centre = tree->visualItemRect(items.constFirst()).center();
+    tree->scrollTo(found.constFirst());
+    const QPointF centre = tree->visualRect(found.constFirst()).center();
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, centre, tree->viewport()->mapToGlobal(centre), Qt::LeftButton,
             type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);

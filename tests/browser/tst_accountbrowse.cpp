@@ -127,7 +127,7 @@ private Q_SLOTS:
     void aDraggedNodeScrollsTheTreeAndMovesWhereItMay()
     {
         inList([&](AccountBrowse &, SSTree *tree) {
-            const int line = tree->visualItemRect(tree->node("0")).height();
+            const int line = tree->nodeRect(tree->node("0")).height();
             tree->window()->resize(
                 300, tree->window()->height() - tree->viewport()->height() + 7 * line / 2);
             QTRY_COMPARE(tree->visibleCount(), 3);
@@ -184,7 +184,7 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText("clipped");
         inList([&](AccountBrowse &window, SSTree *tree) {
             clickNode(tree, tree->node("4"));
-            tree->setCurrentItem(tree->node(current));
+            tree->setSelectedNode(tree->node(current));
             QTest::keySequence(tree, QKeySequence::Copy);
             QLineEdit *label = openLabel(window, open);
             QTest::keySequence(label, QKeySequence::Cut);
@@ -274,7 +274,7 @@ private Q_SLOTS:
             clickButton(window, "del");
             QCOMPARE(ran(), "Delete from ACCOUNT where ACCOUNT_no= 5");
             QCOMPARE(enabledButtons(window), QStringList {"close"});
-            QCOMPARE(tree->currentItem(), nullptr);
+            QCOMPARE(tree->currentNode(), nullptr);
             QTest::keyClick(tree, Qt::Key_F2);
             QCoreApplication::processEvents();
             QVERIFY(!labelEditor(tree));

@@ -69,12 +69,12 @@ class TestAccountList : public QObject {
             lines
                 << QString("%1<%2 %3").arg(node->key(), parent ? parent->key() : "-", node->text());
             if (looks)
-                lines.back() += QString(" %1/%2 %3 %4%5 [%6]%7")
-                                    .arg(node->image(), node->expandedImage(),
-                                        node->foreground(0).color().name())
-                                    .arg(node->font(0).pointSizeF())
-                                    .arg(node->font(0).bold() ? " bold" : "", node->markerText(),
-                                        node->isExpanded() ? " +" : "");
+                lines.back()
+                    += QString(" %1/%2 %3 %4%5 [%6]%7")
+                           .arg(node->image(), node->expandedImage(), node->foreColor().name())
+                           .arg(node->font().pointSizeF())
+                           .arg(node->font().bold() ? " bold" : "", node->markerText(),
+                               node->expanded() ? " +" : "");
         }
         return lines;
     }
@@ -136,8 +136,8 @@ private Q_SLOTS:
                 deleteRow.arg(1)}));
         QCOMPARE(m_table->snapshot(), (QStringList {"2 0 A Alpha", "6 0 F Zeta"}));
         QCOMPARE(nodes(), (QStringList {"0<- ｱｶｳﾝﾄ", "2<0 Alpha", "6<0 Zeta"}));
-        QCOMPARE(m_tree->currentItem(), nullptr);
-        QCOMPARE(m_tree->selectedItems().size(), 0);
+        QCOMPARE(m_tree->currentNode(), nullptr);
+        QCOMPARE(m_tree->selectedNode(), nullptr);
     }
 
     // The nodes went first: until it is filled again, the tree does not show

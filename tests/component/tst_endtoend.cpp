@@ -10,8 +10,7 @@
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 
 #include <dlfcn.h>
 
@@ -20,6 +19,18 @@ namespace {
 QString libraryPath()
 {
     return QFileInfo(qEnvironmentVariable("TX_ACCOUNT_LIBRARY")).canonicalFilePath();
+}
+
+// Each node of the tree, before its children: its key and its text.
+QStringList nodeLines(const QAbstractItemModel *model, const QModelIndex &parent = {})
+{
+    QStringList lines;
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex node = model->index(row, 0, parent);
+        lines << node.data(Qt::UserRole).toString() + ' ' + node.data().toString();
+        lines << nodeLines(model, node);
+    }
+    return lines;
 }
 
 template <typename Fn> Fn loadedEntry(const char *name)
@@ -117,9 +128,8 @@ private:
         ModalDriver::whenShown(
             "AccountBrowse",
             [&nodes](QWidget *window) {
-                auto *tree = window->findChild<QTreeWidget *>("SSTree1");
-                for (QTreeWidgetItemIterator it(tree); *it; ++it)
-                    nodes << (*it)->data(0, Qt::UserRole).toString() + ' ' + (*it)->text(0);
+                auto *tree = window->findChild<QTreeView *>("SSTree1");
+                nodes = nodeLines(tree->model());
                 QTest::keyClick(tree, Qt::Key_Escape);
                 const bool stayed = window->isVisible();
                 window->close();

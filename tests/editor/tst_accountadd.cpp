@@ -131,12 +131,11 @@ QStringList seen(const QString &key)
     const SSNode *node = Forms::accountBrowse().SSTree1()->findNode(key);
     if (!node)
         return {"no node"};
-    const QFont font = node->font(0);
+    const QFont font = node->font();
     return {node->text(), node->parentNode()->key(), node->lastSibling() == node ? "last" : "",
         node->parentNode()->expanded() ? "open" : "", node->isSelected() ? "selected" : "",
-        node->image(), node->expandedImage(), node->markerText(),
-        node->foreground(0).color().name(), QString::number(font.pointSizeF()),
-        font.bold() ? "bold" : ""};
+        node->image(), node->expandedImage(), node->markerText(), node->foreColor().name(),
+        QString::number(font.pointSizeF()), font.bold() ? "bold" : ""};
 }
 
 } // namespace

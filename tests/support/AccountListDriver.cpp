@@ -85,12 +85,12 @@ bool inDialogOf(AccountBrowse &window, const QString &key, const QString &comman
 
 QPoint centreOf(SSTree *tree, SSNode *node)
 {
-    return tree->visualItemRect(node).center();
+    return tree->nodeRect(node).center();
 }
 
 void clickNode(SSTree *tree, SSNode *node)
 {
-    tree->scrollToItem(node);
+    tree->scrollToNode(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(tree, node));
 }
 
