@@ -52,8 +52,8 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
         | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     dialog->setKeyPreview(true);
     // Made once: an icon keeps its drawn pictures, so a later opening of the
-    // window neither reads the image files again nor draws them again. The
-    // toolbar's icons from the layout are replaced for the same reason.
+    // window neither reads the image files again nor draws them again. For
+    // the same reason the layout names no icon for the toolbar's buttons.
     if (m_imageList1.count() == 0)
         m_imageList1 = treeImages();
     int image = 0;

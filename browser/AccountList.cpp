@@ -124,12 +124,17 @@ void AccountList::openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint
         // A row that cannot be read ends the reading; the failure is reported
         // when the load reaches that row, as if it had been read there.
         try {
+            if (!rows->isEOF())
+                level.rows.reserve(16);
             for (; !rows->isEOF(); rows->moveNext())
                 level.rows.push_back(rowOf(*rows));
         } catch (...) {
             level.failure = currentFailureText();
         }
         rows->close();
+        // Most rows have no children: nothing to descend into.
+        if (level.rows.empty() && !level.failure)
+            return;
     }
     levels.push_back(std::move(level));
     path.insert(p_val);

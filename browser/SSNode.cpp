@@ -19,8 +19,7 @@ QString SSNode::markerText() const
 
 void SSNode::setText(const QString &text)
 {
-    m_text = text;
-    m_model->changed(this);
+    m_model->setText(this, text);
 }
 
 QString SSNode::image() const
@@ -130,7 +129,7 @@ QPixmap SSNode::dragImage() const
     const int gap = icon.isNull() ? 0 : 4;
     const QFont labelFont = font().resolve(view->font());
     const QFontMetrics metrics(labelFont);
-    const QString shown = shownPart(m_text);
+    const QString shown = shownPart(text());
     const int textWidth
         = std::min(metrics.horizontalAdvance(shown) + 2, view->screen()->geometry().width());
     const int height = qMax(iconSize.height(), metrics.height());

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "browser/ChildSlots.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
 #include <QString>
-
-#include <vector>
 
 class SSTree;
 class TreeModel;
@@ -20,7 +20,10 @@ public:
     QString key() const;
     QString markerText() const;
 
-    QString text() const { return m_text; }
+    QString text() const
+    {
+        return QString(reinterpret_cast<const QChar *>(m_text), qsizetype(m_textSize));
+    }
     void setText(const QString &text);
 
     QString image() const;
@@ -70,9 +73,10 @@ private:
     SSNode *sibling(int offset) const;
 
     TreeModel *m_model = nullptr;
-    QString m_text;
-    std::vector<quint32> m_children; // slots, in order
+    const char16_t *m_text = nullptr; // kept by the model's NodeTexts
+    ChildSlots m_children;
     qint64 m_key = 0; // the key, when it is a whole number's text
+    quint32 m_textSize = 0;
     quint32 m_slot = 0;
     quint32 m_parent = 0; // slot 0 is the tree's invisible top
     quint32 m_row = 0; // among the parent's children

@@ -200,19 +200,33 @@ void SSTree::setRedraw(bool on)
 }
 
 // The view has forgotten everything: which nodes are open, which is
-// current, what is on the top line. It learns which are open from the nodes.
+// current, what is on the top line. It learns which are open from the nodes,
+// and lays them out when it is first drawn or asked where a node is.
 void SSTree::showAgain()
 {
     m_model->resume();
-    for (int position = 1; position <= nodeCount(); ++position)
-        if (SSNode *node = nodeAt(position); node->expanded())
+    m_layoutPending = true;
+    m_model->forEachNode([this](const SSNode *node) {
+        if (node->expanded())
             setExpanded(indexFromNode(node), true);
+    });
     if (SSNode *current = m_currentWhenShown ? findNode(*m_currentWhenShown) : nullptr)
         setSelectedNode(current);
-    if (SSNode *top = m_topWhenShown ? findNode(*m_topWhenShown) : nullptr)
-        setTopNode(top);
     m_currentWhenShown.reset();
-    m_topWhenShown.reset();
+}
+
+// Laying out an open chain of folders costs Qt's view time in the square of
+// its depth; it is done once, when the nodes are shown, not for each step of
+// the load that names a top node.
+void SSTree::doItemsLayout()
+{
+    QTreeView::doItemsLayout();
+    if (m_model->isSuspended())
+        return;
+    m_layoutPending = false;
+    const std::optional<QString> top = std::exchange(m_topWhenLaidOut, std::nullopt);
+    if (SSNode *node = top ? findNode(*top) : nullptr)
+        scrollTo(indexFromNode(node), PositionAtTop);
 }
 
 void SSTree::setNodeIndentation(double twips)
@@ -224,8 +238,8 @@ void SSTree::setTopNode(SSNode *node)
 {
     if (!node)
         return;
-    if (m_model->isSuspended())
-        m_topWhenShown = node->key();
+    if (m_model->isSuspended() || m_layoutPending)
+        m_topWhenLaidOut = node->key();
     else
         scrollTo(indexFromNode(node), PositionAtTop);
 }

@@ -88,6 +88,9 @@ public:
     void beginDrag();
     bool isDragActive() const { return m_dragActive; }
 
+    // Applies the top node asked for before the view was laid out.
+    void doItemsLayout() override;
+
     using QTreeView::edit;
     // Takes a label being edited as a click elsewhere would: through the
     // label-edit handler, which stores or refuses it.
@@ -137,10 +140,12 @@ private:
     bool m_treeOption = false;
     // Persistent, so that a removed node is gone rather than dangling.
     QPersistentModelIndex m_dropHighlight;
-    // While drawing is off: the node that was current, and the top node
-    // asked for, by key.
+    // The node that was current when drawing went off, by key.
     std::optional<QString> m_currentWhenShown;
-    std::optional<QString> m_topWhenShown;
+    // Until the view lays the nodes out again after drawing was off: the top
+    // node asked for meanwhile, by key.
+    bool m_layoutPending = false;
+    std::optional<QString> m_topWhenLaidOut;
     QPixmap m_dragIcon;
     bool m_dragActive = false;
     bool m_pointerInside = false;

@@ -21,6 +21,7 @@ bool sameText(const KeyText &a, const KeyText &b)
 TreeModel::TreeModel(SSTree *tree)
     : QAbstractItemModel(tree)
     , m_tree(tree)
+    , m_byNumber(&TreeModel::keyOfSlot, this)
 {
     newSlot();
 }
@@ -48,13 +49,14 @@ SSNode *TreeModel::add(
         beginInsertRows(indexOf(parent), row, row);
     SSNode *node = newSlot();
     node->m_alive = true;
-    node->m_text = text;
+    node->m_text = m_texts.keep(text);
+    node->m_textSize = quint32(text.size());
     node->m_parent = holder->m_slot;
     setKey(node, key);
     setMarker(node, key, markerText);
-    holder->m_children.insert(holder->m_children.begin() + row, node->m_slot);
+    holder->m_children.insert(size_t(row), node->m_slot);
     renumber(holder, size_t(row));
-    m_order.push_back(node->m_slot);
+    ++m_count;
     if (tell)
         endInsertRows();
     return node;
@@ -88,6 +90,11 @@ void TreeModel::setMarker(SSNode *node, const KeyText &key, const KeyText &marke
     }
 }
 
+qint64 TreeModel::keyOfSlot(const void *model, quint32 number)
+{
+    return static_cast<const TreeModel *>(model)->slot(number)->m_key;
+}
+
 void TreeModel::renumber(SSNode *holder, size_t from)
 {
     for (size_t row = from; row < holder->m_children.size(); ++row)
@@ -103,11 +110,8 @@ void TreeModel::remove(SSNode *node)
         beginRemoveRows(indexOf(parentOf(node)), row, row);
     for (SSNode *gone : subtree(node))
         forget(gone);
-    holder->m_children.erase(holder->m_children.begin() + row);
+    holder->m_children.erase(size_t(row));
     renumber(holder, size_t(row));
-    // Closed up once for the whole subtree, so that removing a large one
-    // stays linear.
-    std::erase_if(m_order, [this](quint32 number) { return !slot(number)->m_alive; });
     if (tell)
         endRemoveRows();
 }
@@ -117,14 +121,17 @@ void TreeModel::remove(SSNode *node)
 void TreeModel::forget(SSNode *node)
 {
     node->m_alive = false;
+    --m_count;
     if (node->m_textKey)
         m_byText.remove(m_textKeys.take(node->m_slot));
     else
         m_byNumber.remove(node->m_key);
     if (node->m_marker == SSNode::Marker::Other)
         m_markers.remove(node->m_slot);
-    node->m_text = QString();
-    node->m_children = {};
+    m_texts.release(node->m_text);
+    node->m_text = nullptr;
+    node->m_textSize = 0;
+    node->m_children.clear();
     node->m_parent = 0;
 }
 
@@ -139,11 +146,11 @@ void TreeModel::move(SSNode *node, SSNode *newParent)
     const bool tell = !m_suspended;
     if (tell && !beginMoveRows(indexOf(parentOf(node)), row, row, indexOf(newParent), end))
         fail("A node cannot be moved beneath itself");
-    from->m_children.erase(from->m_children.begin() + row);
+    from->m_children.erase(size_t(row));
     renumber(from, size_t(row));
     node->m_parent = to->m_slot;
     node->m_row = quint32(to->m_children.size());
-    to->m_children.push_back(node->m_slot);
+    to->m_children.insert(to->m_children.size(), node->m_slot);
     if (tell)
         endMoveRows();
 }
@@ -154,9 +161,10 @@ void TreeModel::clear()
     if (tell)
         beginResetModel();
     m_blocks.clear();
+    m_texts.clear();
     m_used = 0;
-    m_order = {};
-    m_byNumber = {};
+    m_count = 0;
+    m_byNumber.clear();
     m_byText.clear();
     m_textKeys.clear();
     m_markers.clear();
@@ -168,8 +176,25 @@ void TreeModel::clear()
 SSNode *TreeModel::find(const KeyText &key) const
 {
     const quint32 number
-        = key.isNumber() ? m_byNumber.value(key.number()) : m_byText.value(key.text());
+        = key.isNumber() ? m_byNumber.find(key.number()) : m_byText.value(key.text());
     return number ? slot(number) : nullptr;
+}
+
+// Without a removal since the last clear, the position is the slot; after
+// one, the living slots are counted from the nearer end.
+SSNode *TreeModel::created(int position) const
+{
+    if (quint32(m_count) + 1 == m_used)
+        return slot(quint32(position));
+    const bool fromEnd = position > m_count / 2;
+    int seen = fromEnd ? m_count + 1 : 0;
+    for (quint32 number = fromEnd ? m_used - 1 : 1;; fromEnd ? --number : ++number) {
+        if (!slot(number)->m_alive)
+            continue;
+        seen += fromEnd ? -1 : 1;
+        if (seen == position)
+            return slot(number);
+    }
 }
 
 SSNode *TreeModel::child(const SSNode *parent, int row) const
@@ -238,6 +263,15 @@ SSNode *TreeModel::nodeOf(const QModelIndex &index) const
         return nullptr;
     SSNode *node = slot(quint32(index.internalId()));
     return node->m_alive ? node : nullptr;
+}
+
+void TreeModel::setText(SSNode *node, QStringView text)
+{
+    const char16_t *old = node->m_text;
+    node->m_text = m_texts.keep(text);
+    node->m_textSize = quint32(text.size());
+    m_texts.release(old);
+    changed(node);
 }
 
 void TreeModel::changed(SSNode *node)
@@ -315,7 +349,7 @@ QVariant TreeModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return node->m_text;
+        return node->text();
     case Qt::DecorationRole:
         if (const QIcon icon = iconOf(node); !icon.isNull())
             return icon;
@@ -340,8 +374,7 @@ bool TreeModel::setData(const QModelIndex &index, const QVariant &value, int rol
     SSNode *node = nodeOf(index);
     if (!node || (role != Qt::EditRole && role != Qt::DisplayRole))
         return false;
-    node->m_text = value.toString();
-    changed(node);
+    setText(node, value.toString());
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "browser/KeyIndex.h"
 #include "browser/KeyText.h"
 #include "browser/NodeLooks.h"
+#include "browser/NodeTexts.h"
 #include "browser/SSNode.h"
 
 #include <QAbstractItemModel>
@@ -42,8 +44,15 @@ public:
 
     SSNode *find(const KeyText &key) const;
     // In creation order, from 1 to count().
-    SSNode *created(int position) const { return slot(m_order.at(size_t(position - 1))); }
-    int count() const { return int(m_order.size()); }
+    SSNode *created(int position) const;
+    int count() const { return m_count; }
+    // Each node, in creation order.
+    template <typename Visit> void forEachNode(Visit visit) const
+    {
+        for (quint32 number = 1; number < m_used; ++number)
+            if (SSNode *node = slot(number); node->m_alive)
+                visit(node);
+    }
     // Children of `parent` (nullptr: the top level) by row; nullptr off the ends.
     SSNode *child(const SSNode *parent, int row) const;
     int childCount(const SSNode *parent) const;
@@ -60,6 +69,7 @@ public:
     // nullptr for an index that names no node of this model (any more).
     SSNode *nodeOf(const QModelIndex &index) const;
 
+    void setText(SSNode *node, QStringView text);
     // Tells the view that the node's text or looks changed.
     void changed(SSNode *node);
     void setExpandedFlag(SSNode *node, bool expanded);
@@ -96,13 +106,17 @@ private:
     void setKey(SSNode *node, const KeyText &key);
     void setMarker(SSNode *node, const KeyText &key, const KeyText &markerText);
     void forget(SSNode *node);
+    static qint64 keyOfSlot(const void *model, quint32 number);
 
     SSTree *m_tree;
     NodeLooks m_looks;
+    NodeTexts m_texts;
     std::vector<std::unique_ptr<SSNode[]>> m_blocks;
     quint32 m_used = 0;
-    std::vector<quint32> m_order; // the living nodes' slots in creation order
-    QHash<qint64, quint32> m_byNumber;
+    // Slots are handed out in creation order and a removed node's is not
+    // handed out again before a clear: the living ones are in creation order.
+    int m_count = 0;
+    KeyIndex m_byNumber;
     QHash<QString, quint32> m_byText;
     QHash<quint32, QString> m_textKeys; // by slot: keys that are no number's text
     QHash<quint32, QString> m_markers; // by slot: markers other than "0" or the key

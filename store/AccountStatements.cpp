@@ -25,25 +25,41 @@ QString withKey(const QString &statementTemplate, const QString &key)
     return fillTemplate(statementTemplate, {{QStringLiteral("%1"), key}});
 }
 
-// The template filled with a number for its marker; a number written as a
+// A template whose last marker stands for a number, filled once with a
+// stand-in for it and cut where the stand-in stands: a statement of it is
+// those pieces joined by its number, the text the whole template gives.
+// The load and the delete fill one for every row. A number written as a
 // whole number's own decimal text also gives the shape, so that the bound
 // number reads back as that very text.
-Statement numbered(const QString &statementTemplate, TemplateMarkers markers, const QString &number)
-{
-    Statement statement {fillTemplate(statementTemplate, markers), {}, {}};
-    bool whole = false;
-    const qint64 value = number.toLongLong(&whole);
-    if (!whole || QString::number(value) != number)
-        return statement;
-    markers.back().second = QStringLiteral("?");
-    statement.shape = fillTemplate(statementTemplate, markers);
-    statement.numbers = {value};
-    return statement;
-}
+class NumberedTemplate {
+public:
+    NumberedTemplate(const QString &statementTemplate, TemplateMarkers markers)
+    {
+        const QChar standIn(0xFFFF); // a noncharacter: in no template
+        markers.back().second = standIn;
+        m_pieces = fillTemplate(statementTemplate, markers).split(standIn);
+        m_shape = m_pieces.join(u'?');
+    }
 
-Statement withNumber(const QString &statementTemplate, const QString &key)
+    Statement operator()(const QString &number) const
+    {
+        bool whole = false;
+        const qint64 value = number.toLongLong(&whole);
+        if (!whole || QString::number(value) != number)
+            return Statement(m_pieces.join(number));
+        return Statement(m_pieces, m_shape, value);
+    }
+
+    Statement operator()(qint64 number) const { return Statement(m_pieces, m_shape, number); }
+
+private:
+    QStringList m_pieces;
+    QString m_shape;
+};
+
+NumberedTemplate withNumber(const QString &statementTemplate)
 {
-    return numbered(statementTemplate, {{QStringLiteral("%1"), key}}, key);
+    return NumberedTemplate(statementTemplate, {{QStringLiteral("%1"), QString()}});
 }
 
 QString quoted(QString value)
@@ -55,10 +71,10 @@ QString quoted(QString value)
 
 Statement children(qint32 parentKey)
 {
-    const QString number = QString::number(parentKey);
-    return numbered(
+    static const NumberedTemplate statement(
         QStringLiteral("SELECT * FROM %tablename WHERE %parentkey = %p_val ORDER BY %key"),
-        tableMarkers(number), number);
+        tableMarkers(QString()));
+    return statement(qint64(parentKey));
 }
 
 QString readRow(const QString &key)
@@ -68,13 +84,16 @@ QString readRow(const QString &key)
 
 Statement deleteRow(const QString &key)
 {
-    return withNumber(QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1"), key);
+    static const auto statement
+        = withNumber(QStringLiteral("Delete from ACCOUNT where ACCOUNT_no= %1"));
+    return statement(key);
 }
 
 Statement childKeys(const QString &key)
 {
-    return withNumber(
-        QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1"), key);
+    static const auto statement = withNumber(
+        QStringLiteral("select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1"));
+    return statement(key);
 }
 
 QString move(const QString &targetKey, const QString &draggedKey)

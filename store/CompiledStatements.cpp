@@ -53,10 +53,9 @@ void CompiledStatements::finalizeAll()
     m_idle.clear();
 }
 
-void CompiledStatements::bindNumbers(sqlite3_stmt *compiled, const std::vector<qint64> &numbers)
+void CompiledStatements::bindNumber(sqlite3_stmt *compiled, qint64 number)
 {
-    for (size_t i = 0; i < numbers.size(); ++i)
-        sqlite3_bind_int64(compiled, int(i) + 1, numbers[i]);
+    sqlite3_bind_int64(compiled, 1, number);
 }
 
 // Text goes in as text, its bytes as given; bytes as a blob.

@@ -35,7 +35,7 @@ public:
     // Must happen before the handle is closed.
     void finalizeAll();
 
-    static void bindNumbers(sqlite3_stmt *compiled, const std::vector<qint64> &numbers);
+    static void bindNumber(sqlite3_stmt *compiled, qint64 number);
     // Throws DbError when SQLite refuses a value.
     void bindValues(sqlite3_stmt *compiled, const QVariantList &values);
 

@@ -241,17 +241,18 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
 // own expansion, the very text the template gave.
 std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
 {
-    if (!m_sqlite || statement.shape.isEmpty())
-        return execute(statement.text);
-    sqlite3_stmt *compiled = takeCompiled(statement.shape, statement.text);
-    CompiledStatements::bindNumbers(compiled, statement.numbers);
+    if (!m_sqlite || statement.shape().isEmpty())
+        return execute(statement.text());
+    sqlite3_stmt *compiled
+        = takeCompiled(statement.shape(), [&statement] { return statement.text(); });
+    CompiledStatements::bindNumber(compiled, statement.number());
     if (traceHook() || lcSql().isDebugEnabled()) {
         char *expanded = sqlite3_expanded_sql(compiled);
-        report(expanded ? QString::fromUtf8(expanded) : statement.text);
+        report(expanded ? QString::fromUtf8(expanded) : statement.text());
         sqlite3_free(expanded);
     }
     m_rowsAffected = -1;
-    return handOut(m_compiled.run(statement.shape, compiled));
+    return handOut(m_compiled.run(statement.shape(), compiled));
 }
 
 std::shared_ptr<Recordset> Connection::execute(const BoundStatement &statement)
@@ -264,7 +265,7 @@ std::shared_ptr<Recordset> Connection::execute(const BoundStatement &statement)
         m_rowsAffected = -1;
         return handOut(runBoundQuery(statement));
     }
-    sqlite3_stmt *compiled = takeCompiled(statement.text, shown);
+    sqlite3_stmt *compiled = takeCompiled(statement.text, [&shown] { return shown; });
     report(shown);
     try {
         m_compiled.bindValues(compiled, statement.values);
@@ -278,12 +279,12 @@ std::shared_ptr<Recordset> Connection::execute(const BoundStatement &statement)
 
 // A shape that does not compile is reported as the text it stood for, then
 // refused.
-sqlite3_stmt *Connection::takeCompiled(const QString &shape, const QString &shown)
+sqlite3_stmt *Connection::takeCompiled(const QString &shape, const std::function<QString()> &shown)
 {
     try {
         return m_compiled.take(shape);
     } catch (...) {
-        report(shown);
+        report(shown());
         throw;
     }
 }

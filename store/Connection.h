@@ -81,7 +81,7 @@ private:
     std::unique_ptr<RowSource> runQuery(const QString &statement);
     std::unique_ptr<RowSource> runBoundQuery(const BoundStatement &statement);
     std::unique_ptr<RowSource> rowsOf(QSqlQuery &&query);
-    sqlite3_stmt *takeCompiled(const QString &shape, const QString &shown);
+    sqlite3_stmt *takeCompiled(const QString &shape, const std::function<QString()> &shown);
     void begin();
     void commit();
     void rollBack();

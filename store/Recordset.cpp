@@ -32,8 +32,9 @@ void Recordset::ensureRow() const
 int Recordset::position(const QString &field) const
 {
     ensureRow();
+    // A name is mostly asked for by the same literal every time.
     for (const auto &[name, index] : m_positions)
-        if (name == field)
+        if ((name.constData() == field.constData() && name.size() == field.size()) || name == field)
             return index;
     const int index = m_rows->columnIndex(field);
     if (index < 0)

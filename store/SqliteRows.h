@@ -29,6 +29,7 @@ public:
 
     bool next() override;
     int columnCount() const override { return m_columnCount; }
+    int columnIndex(const QString &name) const override;
     QString columnName(int column) const override;
     QVariant value(int column) const override;
     QVariant storedValue(int column) const override;
