@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <tuple>
 
 // The shapes of account tree the benchmarks load.
 enum class Shape {
@@ -15,14 +16,17 @@ enum class Shape {
 };
 
 // An ACCOUNT table filled with one shape, in the folder the tests use for
-// their databases. Keys are the row numbers 1..rows, so a parent's key is
-// always below its children's.
+// their databases, or on a server ./bench starts. Keys are the row numbers
+// 1..rows, so a parent's key is always below its children's.
 class BenchTable {
 public:
-    // One table per shape and size, made on first use and kept for the run.
-    static BenchTable &of(Shape shape, int rows);
+    using Engine = TestDatabase::Engine;
+
+    // One table per shape, size and engine, made on first use and kept for
+    // the run.
+    static BenchTable &of(Shape shape, int rows, Engine engine = Engine::SQLite);
     // An empty table, made afresh.
-    static std::unique_ptr<BenchTable> empty();
+    static std::unique_ptr<BenchTable> empty(Engine engine = Engine::SQLite);
     // Removes the kept tables; to be called while QtSql is still there.
     static void releaseAll();
 
@@ -36,8 +40,11 @@ public:
     void addFolderSubtree(int top, int rows);
 
 private:
-    BenchTable() = default;
-    static std::map<std::pair<Shape, int>, std::unique_ptr<BenchTable>> &kept();
+    explicit BenchTable(Engine engine)
+        : m_db(engine)
+    {
+    }
+    static std::map<std::tuple<Shape, int, Engine>, std::unique_ptr<BenchTable>> &kept();
     void addRows(int count, const QString &key, const QString &parent, const QString &kind);
 
     TestDatabase m_db;

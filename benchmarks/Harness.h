@@ -11,6 +11,7 @@
 struct Plan {
     std::vector<int> loadRows;
     int deepRows;
+    int serverRows; // the wide load on each server ./bench starts
     std::vector<int> deleteRows;
     int windowRows;
     int memoryRows;

@@ -21,9 +21,11 @@ QString caseName(Shape shape, int rows)
 
 // The window's own load, as the host's call runs it, without showing it:
 // touching the widget creates the window and runs InitTree.
-void browserLoad(benchmark::State &state, Shape shape, int rows)
+using Engine = BenchTable::Engine;
+
+void browserLoad(benchmark::State &state, Shape shape, int rows, Engine engine = Engine::SQLite)
 {
-    BenchTable &table = BenchTable::of(shape, rows);
+    BenchTable &table = BenchTable::of(shape, rows, engine);
     AccountBrowse &browse = Forms::accountBrowse();
     const int messagesBefore = messagesShown();
     int nodes = 0;
@@ -46,9 +48,9 @@ int itemCount(QTreeWidget &tree)
     return count;
 }
 
-void treeFloorLoad(benchmark::State &state, Shape shape, int rows)
+void treeFloorLoad(benchmark::State &state, Shape shape, int rows, Engine engine = Engine::SQLite)
 {
-    BenchTable &table = BenchTable::of(shape, rows);
+    BenchTable &table = BenchTable::of(shape, rows, engine);
     int items = 0;
     timeEach(state, [&] {
         std::unique_ptr<QTreeWidget> tree;
@@ -106,6 +108,21 @@ std::vector<Comparison> registerShape(Shape shape, int rows, bool targeted)
     return lines;
 }
 
+// The servers ./bench starts: the wide load beside floor (a) over the same
+// server, one SELECT * read into the same tree.
+std::vector<Comparison> registerServer(Engine engine, int rows)
+{
+    const QString server = QString::fromLatin1(TestDatabase::tag(engine));
+    const QString name = caseName(Shape::Wide, rows) + QLatin1Char('/') + server;
+    addBenchmark(QStringLiteral("load/") + name,
+        [=](auto &state) { browserLoad(state, Shape::Wide, rows, engine); });
+    addBenchmark(QStringLiteral("floor_a/") + name,
+        [=](auto &state) { treeFloorLoad(state, Shape::Wide, rows, engine); });
+    return {{QStringLiteral("load wide %1 on %2").arg(grouped(rows), server),
+        QStringLiteral("load/") + name, QStringLiteral("(a) the same server, SELECT * + tree"),
+        QStringLiteral("floor_a/") + name, rows >= 10000 ? std::optional(3.0) : std::nullopt}};
+}
+
 } // namespace
 
 QString grouped(int number)
@@ -127,6 +144,12 @@ std::vector<Comparison> registerLoadBenchmarks(const Plan &plan)
     }
     const auto deep = registerShape(Shape::Deep, plan.deepRows, plan.deepRows >= 9999);
     comparisons.insert(comparisons.end(), deep.begin(), deep.end());
+    for (const Engine engine : {Engine::PostgreSQL, Engine::MySQL}) {
+        if (!TestDatabase::unavailable(engine).isEmpty())
+            continue;
+        const auto lines = registerServer(engine, plan.serverRows);
+        comparisons.insert(comparisons.end(), lines.begin(), lines.end());
+    }
     for (const Shape shape : {Shape::Wide, Shape::Balanced}) {
         for (size_t i = 1; i < plan.loadRows.size(); ++i) {
             const int small = plan.loadRows[i - 1];

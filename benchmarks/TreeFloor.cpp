@@ -44,6 +44,10 @@ public:
         const ConnectionSettings settings = parseConnectionString(connectionString);
         QSqlDatabase db = QSqlDatabase::addDatabase(settings.driver, name());
         db.setDatabaseName(settings.databaseName);
+        db.setHostName(settings.hostName);
+        db.setPort(settings.port);
+        db.setUserName(settings.userName);
+        db.setPassword(settings.password);
         db.setConnectOptions(settings.connectOptions);
         if (!db.open())
             throw DbError(QStringLiteral("tree floor: cannot open ") + connectionString);

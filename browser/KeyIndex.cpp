@@ -54,8 +54,8 @@ void KeyIndex::remove(qint64 key)
     for (size_t next = (gap + 1) & mask; m_places[next] != 0; next = (next + 1) & mask) {
         const size_t wanted = home(m_keyOf(m_nodes, m_places[next]));
         // Whether `wanted` lies cyclically in (gap, next]: then it stays.
-        const bool stays = gap < next ? (wanted > gap && wanted <= next)
-                                      : (wanted > gap || wanted <= next);
+        const bool stays
+            = gap < next ? (wanted > gap && wanted <= next) : (wanted > gap || wanted <= next);
         if (!stays) {
             m_places[gap] = m_places[next];
             gap = next;

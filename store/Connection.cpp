@@ -25,12 +25,6 @@ Connection::TraceHook &traceHook()
     return hook;
 }
 
-QString describe(const QSqlError &error)
-{
-    const QString engine = error.databaseText().trimmed();
-    return engine.isEmpty() ? error.text().trimmed() : engine;
-}
-
 // Doubled single quotes are the only escaping a statement ever carries, and
 // a lock held by another program is waited for as long as SQLite's busy
 // timeout, not for ever (the servers' own defaults: no limit, or a year).
@@ -131,6 +125,7 @@ void Connection::openAs(const QString &databaseName)
     }
     m_sqlite = handleOf(db.driver());
     m_compiled.attach(m_sqlite);
+    m_prepared.attach(m_name);
 }
 
 // What the driver does differently from QtSql's own driver for its engine.
@@ -201,8 +196,9 @@ void Connection::close()
             recordset->close();
     m_recordsets.clear();
     m_pruneAt = minimumPruneAt;
-    // Before QtSql closes the handle they were compiled on.
+    // Before QtSql closes the handle they were compiled or prepared on.
     m_compiled.finalizeAll();
+    m_prepared.clear();
     m_sqlite = nullptr;
     // Only a registered connection touches QtSql: the instance that owns this
     // object may be destroyed at process exit, after QtSql's own globals.
@@ -238,11 +234,18 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
 }
 
 // What runs, and what the trace and the log show, is the bound statement's
-// own expansion, the very text the template gave.
+// own expansion, the very text the template gave. The servers are shown
+// the filled text, which is the statement they run.
 std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
 {
-    if (!m_sqlite || statement.shape().isEmpty())
+    if (statement.shape().isEmpty() || (!m_sqlite && !preparesShapes()))
         return execute(statement.text());
+    if (!m_sqlite) {
+        report(statement.text());
+        ensureOpen();
+        m_rowsAffected = -1;
+        return handOut(m_prepared.run(statement, m_rowsAffected));
+    }
     sqlite3_stmt *compiled
         = takeCompiled(statement.shape(), [&statement] { return statement.text(); });
     CompiledStatements::bindNumber(compiled, statement.number());

@@ -2,6 +2,7 @@
 
 #include "CompiledStatements.h"
 #include "ConnectionString.h"
+#include "PreparedQueries.h"
 #include "Statement.h"
 
 #include <QString>
@@ -51,9 +52,10 @@ public:
     // row; any other statement gives a closed result set.
     std::shared_ptr<Recordset> execute(const QString &statement);
     // The same. On SQLite the statement's shape is compiled once for the
-    // connection and run again with its numbers bound: the load and the
-    // recursive delete run one shape for every row, and compiling each
-    // text anew was most of their time.
+    // connection, on PostgreSQL and MariaDB prepared once, and run again
+    // with its number bound: the load and the recursive delete run one
+    // shape for every row, and compiling each text anew was most of their
+    // time. Through ODBC each text runs as it is.
     std::shared_ptr<Recordset> execute(const Statement &statement);
     // A statement of the program's own, its values bound.
     std::shared_ptr<Recordset> execute(const BoundStatement &statement);
@@ -102,6 +104,12 @@ private:
     size_t m_pruneAt = minimumPruneAt;
     qint64 m_rowsAffected = -1;
     bool m_registered = false;
+    bool preparesShapes() const
+    {
+        return m_settings.driver == u"QPSQL" || m_settings.driver == u"QMYSQL";
+    }
+
     sqlite3 *m_sqlite = nullptr; // owned by QtSql's connection
     CompiledStatements m_compiled;
+    PreparedQueries m_prepared;
 };

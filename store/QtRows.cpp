@@ -4,10 +4,31 @@
 
 #include <QSqlError>
 
+QString describe(const QSqlError &error)
+{
+    const QString engine = error.databaseText().trimmed();
+    return engine.isEmpty() ? error.text().trimmed() : engine;
+}
+
 QtRows::QtRows(QSqlQuery &&query)
     : m_query(std::move(query))
     , m_columns(m_query.record())
 {
+}
+
+QtRows::QtRows(QSqlQuery &&query, const QSqlRecord &columns, GiveBack giveBack)
+    : m_query(std::move(query))
+    , m_columns(columns)
+    , m_giveBack(std::move(giveBack))
+{
+}
+
+QtRows::~QtRows()
+{
+    if (!m_giveBack)
+        return;
+    m_query.finish();
+    m_giveBack(std::move(m_query));
 }
 
 bool QtRows::next()
