@@ -18,7 +18,7 @@ Plan Plan::full()
 {
     // The chain stops one row short of the tree's depth limit, so the load
     // runs its whole query per row and shows no message.
-    return {{1000, 10000, 100000}, 9999, 10000, {1000, 10000}, 100, 100000};
+    return {{1000, 10000, 100000}, 9999, 10000, {1000, 10000}, 10000, 100000};
 }
 
 Plan Plan::smoke()

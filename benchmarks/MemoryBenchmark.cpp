@@ -121,7 +121,8 @@ std::vector<Reading> registerMemoryBenchmark(const Plan &plan)
         ->Iterations(1)
         ->Repetitions(1);
     return {{QStringLiteral("peak memory, load wide %1").arg(grouped(rows)), name,
-                "peak_bytes_per_node", QStringLiteral("bytes per node (peak resident growth)")},
+                "peak_bytes_per_node", QStringLiteral("bytes per node (peak resident growth)"),
+                rows >= 100000 ? std::optional(250.0) : std::nullopt},
         {QStringLiteral("heap held after load wide %1").arg(grouped(rows)), name,
-            "heap_bytes_per_node", QStringLiteral("bytes per node")}};
+            "heap_bytes_per_node", QStringLiteral("bytes per node"), std::nullopt}};
 }

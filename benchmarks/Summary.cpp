@@ -48,11 +48,23 @@ Summary::Summary(const std::map<std::string, Figure> &figures,
     const std::vector<Comparison> &comparisons, const std::vector<Reading> &readings)
     : m_figures(figures)
 {
+    const auto msOf = [&figures](const QString &name, bool wall) -> std::optional<double> {
+        const auto found = figures.find(name.toStdString());
+        if (found == figures.end())
+            return std::nullopt;
+        if (!wall)
+            return found->second.ms;
+        const auto counter = found->second.counters.find("wall_ms");
+        return counter == found->second.counters.end() ? std::nullopt
+                                                       : std::optional(counter->second);
+    };
     for (const Comparison &comparison : comparisons) {
-        const auto measured = figures.find(comparison.measured.toStdString());
-        const auto reference = figures.find(comparison.reference.toStdString());
-        if (measured != figures.end() && reference != figures.end())
-            m_lines.push_back({comparison, measured->second.ms, reference->second.ms});
+        const auto measured = msOf(comparison.measured, comparison.wall);
+        const auto reference = comparison.reference.isEmpty()
+            ? std::optional(0.0)
+            : msOf(comparison.reference, comparison.wall);
+        if (measured && reference)
+            m_lines.push_back({comparison, *measured, *reference});
     }
     for (const Reading &reading : readings) {
         const auto figure = figures.find(reading.benchmark.toStdString());
@@ -64,11 +76,11 @@ Summary::Summary(const std::map<std::string, Figure> &figures,
     }
 }
 
-QString Summary::Line::verdict() const
+QString Summary::verdict(double value, std::optional<double> target)
 {
-    if (!comparison.target)
+    if (!target)
         return QString();
-    return ratio() <= *comparison.target ? QStringLiteral("met") : QStringLiteral("MISSED");
+    return value <= *target ? QStringLiteral("met") : QStringLiteral("MISSED");
 }
 
 QString Summary::table() const
@@ -77,18 +89,28 @@ QString Summary::table() const
         QStringLiteral("|---|---:|---|---:|---:|---:|---|")};
     const auto ms
         = [](double value) { return QString::number(value, 'f', 2) + QStringLiteral(" ms"); };
+    const auto bound = [](std::optional<double> target, const QString &unit = QString()) {
+        return target ? QStringLiteral("≤ %1%2").arg(*target).arg(unit) : QStringLiteral("–");
+    };
     for (const Line &line : m_lines) {
         const Comparison &c = line.comparison;
-        text << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 |")
-                    .arg(c.what, ms(line.measuredMs), c.against, ms(line.referenceMs),
-                        QString::number(line.ratio(), 'f', 2),
-                        c.target ? QStringLiteral("≤ %1").arg(*c.target) : QStringLiteral("–"),
-                        line.verdict());
+        const QString clock = c.wall ? QStringLiteral(" (wall clock)") : QString();
+        if (c.reference.isEmpty()) {
+            text << QStringLiteral("| %1%2 | %3 | – | – | – | %4 | %5 |")
+                        .arg(c.what, clock, ms(line.measuredMs), bound(c.target, " ms"),
+                            verdict(line.judged(), c.target));
+            continue;
+        }
+        text << QStringLiteral("| %1%2 | %3 | %4 | %5 | %6 | %7 | %8 |")
+                    .arg(c.what, clock, ms(line.measuredMs), c.against, ms(line.referenceMs),
+                        QString::number(line.judged(), 'f', 2), bound(c.target),
+                        verdict(line.judged(), c.target));
     }
     for (const Value &value : m_values)
-        text << QStringLiteral("| %1 | %2 %3 | – | – | – | – | |")
+        text << QStringLiteral("| %1 | %2 %3 | – | – | – | %4 | %5 |")
                     .arg(value.reading.what, QString::number(value.value, 'f', 0),
-                        value.reading.unit);
+                        value.reading.unit, bound(value.reading.target),
+                        verdict(value.value, value.reading.target));
     return text.join(QLatin1Char('\n'));
 }
 
@@ -100,20 +122,30 @@ QByteArray Summary::json() const
         QJsonObject object {{QStringLiteral("what"), c.what},
             {QStringLiteral("measured"), c.measured},
             {QStringLiteral("measured_ms"), line.measuredMs},
-            {QStringLiteral("against"), c.against}, {QStringLiteral("reference"), c.reference},
-            {QStringLiteral("reference_ms"), line.referenceMs},
-            {QStringLiteral("ratio"), line.ratio()}};
+            {QStringLiteral("clock"), c.wall ? QStringLiteral("wall") : QStringLiteral("cpu")}};
+        if (!c.reference.isEmpty()) {
+            object.insert(QStringLiteral("against"), c.against);
+            object.insert(QStringLiteral("reference"), c.reference);
+            object.insert(QStringLiteral("reference_ms"), line.referenceMs);
+            object.insert(QStringLiteral("ratio"), line.judged());
+        }
         if (c.target) {
             object.insert(QStringLiteral("target"), *c.target);
-            object.insert(QStringLiteral("met"), line.ratio() <= *c.target);
+            object.insert(QStringLiteral("met"), line.judged() <= *c.target);
         }
         lines.append(object);
     }
     QJsonArray readings;
-    for (const Value &value : m_values)
-        readings.append(QJsonObject {{QStringLiteral("what"), value.reading.what},
+    for (const Value &value : m_values) {
+        QJsonObject object {{QStringLiteral("what"), value.reading.what},
             {QStringLiteral("benchmark"), value.reading.benchmark},
-            {QStringLiteral("value"), value.value}, {QStringLiteral("unit"), value.reading.unit}});
+            {QStringLiteral("value"), value.value}, {QStringLiteral("unit"), value.reading.unit}};
+        if (value.reading.target) {
+            object.insert(QStringLiteral("target"), *value.reading.target);
+            object.insert(QStringLiteral("met"), value.value <= *value.reading.target);
+        }
+        readings.append(object);
+    }
     QJsonObject benchmarks;
     for (const auto &[name, figure] : m_figures) {
         QJsonObject object {{QStringLiteral("ms"), figure.ms}};

@@ -29,12 +29,15 @@ private:
 };
 
 // One line of the table: a measurement beside what it is compared with.
+// Without a reference the measurement stands alone and the target is in ms.
 struct Comparison {
     QString what;
     QString measured; // benchmark name
     QString against; // a label
-    QString reference; // benchmark name
-    std::optional<double> target; // the ratio must stay at or below it
+    QString reference; // benchmark name, or empty
+    std::optional<double> target; // the ratio (or the ms) must stay at or below it
+    // Compares the wall-clock times instead of the CPU times.
+    bool wall = false;
 };
 
 // A counter of one benchmark shown on its own line.
@@ -43,6 +46,7 @@ struct Reading {
     QString benchmark;
     std::string counter;
     QString unit;
+    std::optional<double> target; // the value must stay at or below it
 };
 
 // The table of every comparison and reading whose figures were measured, as
@@ -59,15 +63,17 @@ private:
     struct Line {
         Comparison comparison;
         double measuredMs;
-        double referenceMs;
-        double ratio() const { return measuredMs / referenceMs; }
-        QString verdict() const;
+        double referenceMs; // 0 without a reference
+        // The ratio, or without a reference the ms.
+        double judged() const { return referenceMs > 0 ? measuredMs / referenceMs : measuredMs; }
     };
 
     struct Value {
         Reading reading;
         double value;
     };
+
+    static QString verdict(double value, std::optional<double> target);
 
     std::vector<Line> m_lines;
     std::vector<Value> m_values;

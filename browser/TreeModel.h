@@ -24,7 +24,9 @@ class SSTree;
 class TreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    explicit TreeModel(SSTree *tree);
+    // Without a tree the nodes are only data: what a node asks of its view
+    // (expanding, selection, its drag picture, moving) needs one.
+    explicit TreeModel(SSTree *tree = nullptr);
     ~TreeModel() override;
 
     SSTree *tree() const { return m_tree; }
