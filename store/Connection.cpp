@@ -2,6 +2,7 @@
 
 #include "CompiledStatements.h"
 #include "DbError.h"
+#include "DriverLibrary.h"
 #include "Odbc.h"
 #include "QtRows.h"
 #include "Recordset.h"
@@ -14,7 +15,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <dlfcn.h>
 #include <sqlite3.h>
 
 namespace {
@@ -49,16 +49,8 @@ QStringList sessionSettings(const QString &engine)
 // which sqlite3_prepare_v2 it runs on; only ours will do.
 bool driverSharesOurSqlite(const QSqlDriver *driver)
 {
-    Dl_info plugin;
-    const void *vtable = *reinterpret_cast<void *const *>(driver);
-    if (!dladdr(vtable, &plugin) || !plugin.dli_fname)
-        return false;
-    void *loaded = dlopen(plugin.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-    if (!loaded)
-        return false;
-    const void *theirs = dlsym(loaded, "sqlite3_prepare_v2");
-    dlclose(loaded);
-    return theirs == reinterpret_cast<const void *>(&sqlite3_prepare_v2);
+    return DriverLibrary(driver).symbol("sqlite3_prepare_v2")
+        == reinterpret_cast<const void *>(&sqlite3_prepare_v2);
 }
 
 } // namespace
@@ -125,7 +117,7 @@ void Connection::openAs(const QString &databaseName)
     }
     m_sqlite = handleOf(db.driver());
     m_compiled.attach(m_sqlite);
-    m_prepared.attach(m_name);
+    m_prepared = PreparedQueries::on(db.driver());
 }
 
 // What the driver does differently from QtSql's own driver for its engine.
@@ -198,7 +190,7 @@ void Connection::close()
     m_pruneAt = minimumPruneAt;
     // Before QtSql closes the handle they were compiled or prepared on.
     m_compiled.finalizeAll();
-    m_prepared.clear();
+    m_prepared.reset();
     m_sqlite = nullptr;
     // Only a registered connection touches QtSql: the instance that owns this
     // object may be destroyed at process exit, after QtSql's own globals.
@@ -238,13 +230,13 @@ std::shared_ptr<Recordset> Connection::execute(const QString &statement)
 // the filled text, which is the statement they run.
 std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
 {
-    if (statement.shape().isEmpty() || (!m_sqlite && !preparesShapes()))
+    if (statement.shape().isEmpty() || (!m_sqlite && !m_prepared))
         return execute(statement.text());
     if (!m_sqlite) {
         report(statement.text());
         ensureOpen();
         m_rowsAffected = -1;
-        return handOut(m_prepared.run(statement, m_rowsAffected));
+        return handOut(m_prepared->run(statement, m_rowsAffected));
     }
     sqlite3_stmt *compiled
         = takeCompiled(statement.shape(), [&statement] { return statement.text(); });

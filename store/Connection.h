@@ -104,12 +104,9 @@ private:
     size_t m_pruneAt = minimumPruneAt;
     qint64 m_rowsAffected = -1;
     bool m_registered = false;
-    bool preparesShapes() const
-    {
-        return m_settings.driver == u"QPSQL" || m_settings.driver == u"QMYSQL";
-    }
 
     sqlite3 *m_sqlite = nullptr; // owned by QtSql's connection
     CompiledStatements m_compiled;
-    PreparedQueries m_prepared;
+    // On PostgreSQL and MariaDB, through QtSql's own driver.
+    std::unique_ptr<PreparedQueries> m_prepared;
 };

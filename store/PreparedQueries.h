@@ -1,42 +1,30 @@
 #pragma once
 
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QString>
+#include <QtGlobal>
 
-#include <map>
 #include <memory>
-#include <optional>
-#include <vector>
 
+class QSqlDriver;
 class RowSource;
 class Statement;
 
-// A server engine's statements prepared once per shape for one connection
-// and kept idle between runs, as CompiledStatements keeps SQLite's: run as a
-// text each, every statement of the load was parsed and planned by the
-// server and had its columns described anew by QtSql. A shape can be in use
-// more than once at a time, as the load's outermost level and the level
-// being read.
+// A server engine's statements prepared once per shape for one connection,
+// through the engine's own client library on the handle QtSql opened, and
+// run again with their number bound. Through QtSql every run of a prepared
+// query sent a reset before it on MariaDB (two round trips a statement),
+// and on both servers QtSql described every column and converted every
+// value of every result: the load runs a statement for every row.
 class PreparedQueries {
 public:
-    // The connection, by its QtSql name, that the shapes are prepared on.
-    void attach(const QString &connectionName);
-    // Runs the shape with the number bound: its rows, or for any other
-    // statement nothing, and the rows it matched in `rowsAffected`. Throws
-    // DbError with the engine's words.
-    std::unique_ptr<RowSource> run(const Statement &statement, qint64 &rowsAffected);
-    // Must happen before the connection is closed.
-    void clear();
+    virtual ~PreparedQueries() = default;
 
-private:
-    struct Shape {
-        std::vector<QSqlQuery> idle;
-        std::optional<QSqlRecord> columns;
-    };
+    // For an open connection of QtSql's PostgreSQL or MariaDB driver; nullptr
+    // for any other, or when the driver's client library cannot be reached.
+    // Must be destroyed before the connection is closed.
+    static std::unique_ptr<PreparedQueries> on(const QSqlDriver *driver);
 
-    QSqlQuery take(const QString &shape, Shape &prepared);
-
-    QString m_connectionName;
-    std::map<QString, Shape> m_shapes;
+    // Runs the statement's shape with its number bound: its rows, or for any
+    // other statement nothing, and the rows it matched in `rowsAffected`.
+    // Throws DbError with the engine's words.
+    virtual std::unique_ptr<RowSource> run(const Statement &statement, qint64 &rowsAffected) = 0;
 };

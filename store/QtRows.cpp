@@ -16,21 +16,6 @@ QtRows::QtRows(QSqlQuery &&query)
 {
 }
 
-QtRows::QtRows(QSqlQuery &&query, const QSqlRecord &columns, GiveBack giveBack)
-    : m_query(std::move(query))
-    , m_columns(columns)
-    , m_giveBack(std::move(giveBack))
-{
-}
-
-QtRows::~QtRows()
-{
-    if (!m_giveBack)
-        return;
-    m_query.finish();
-    m_giveBack(std::move(m_query));
-}
-
 bool QtRows::next()
 {
     if (m_query.next())

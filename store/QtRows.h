@@ -5,8 +5,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include <functional>
-
 class QSqlError;
 
 // The engine's own words for a failure, where it gave any.
@@ -16,11 +14,6 @@ QString describe(const QSqlError &error);
 class QtRows final : public RowSource {
 public:
     explicit QtRows(QSqlQuery &&query);
-    // A prepared query run again: its columns are known, and `giveBack`
-    // takes it back once its rows are done with.
-    using GiveBack = std::function<void(QSqlQuery &&query)>;
-    QtRows(QSqlQuery &&query, const QSqlRecord &columns, GiveBack giveBack);
-    ~QtRows() override;
     QtRows(const QtRows &) = delete;
     QtRows &operator=(const QtRows &) = delete;
 
@@ -35,5 +28,4 @@ private:
     // Taken once: QSqlQuery::record() copies every value of the current row
     // each time it is asked.
     QSqlRecord m_columns;
-    GiveBack m_giveBack;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QString>
 #include <QVariant>
 
@@ -27,4 +28,19 @@ public:
     // The value exactly as stored: what value() gives, but text whose bytes
     // are not UTF-8 as RawText.
     virtual QVariant storedValue(int column) const { return value(column); }
+
+protected:
+    // columnIndex for a source whose names the engine holds as UTF-8,
+    // compared without making a string of each: the load looks four names
+    // up in the rows of every statement it runs. The name as spelled is
+    // found before any other case of it.
+    template <typename NameOf>
+    static int utf8ColumnIndex(const QString &name, int count, NameOf nameOf)
+    {
+        for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+            for (int column = 0; column < count; ++column)
+                if (QAnyStringView::compare(QUtf8StringView(nameOf(column)), name, cs) == 0)
+                    return column;
+        return -1;
+    }
 };

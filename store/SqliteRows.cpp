@@ -5,26 +5,11 @@
 
 #include <sqlite3.h>
 
-#include <array>
-
 namespace {
 
 [[noreturn]] void fail(sqlite3 *db)
 {
     throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
-}
-
-// A text of one ASCII character, such as every KIND, shared rather than made
-// anew for each row.
-QString oneCharacter(char c)
-{
-    static const std::array<QString, 128> ascii = [] {
-        std::array<QString, 128> texts;
-        for (size_t i = 0; i < texts.size(); ++i)
-            texts[i] = QString(QChar(char16_t(i)));
-        return texts;
-    }();
-    return uchar(c) < ascii.size() ? ascii[uchar(c)] : QString::fromUtf8(&c, 1);
 }
 
 bool onlySpaceIn(const char *text)
@@ -99,18 +84,10 @@ bool SqliteRows::next()
     }
 }
 
-// Compared as SQLite spells the names, without making a string of each: a
-// load looks four names up in the result of every statement it runs. The
-// name as spelled is found first, before any other case of it.
 int SqliteRows::columnIndex(const QString &name) const
 {
-    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (int column = 0; column < m_columnCount; ++column)
-            if (QAnyStringView::compare(
-                    QUtf8StringView(sqlite3_column_name(m_statement, column)), name, cs)
-                == 0)
-                return column;
-    return -1;
+    return utf8ColumnIndex(name, m_columnCount,
+        [this](int column) { return sqlite3_column_name(m_statement, column); });
 }
 
 QString SqliteRows::columnName(int column) const
@@ -136,8 +113,7 @@ QVariant SqliteRows::value(int column) const
     }
     default: {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-        const int size = sqlite3_column_bytes(m_statement, column);
-        return size == 1 ? oneCharacter(text[0]) : QString::fromUtf8(text, size);
+        return textFromUtf8(text, sqlite3_column_bytes(m_statement, column));
     }
     }
 }

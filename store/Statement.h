@@ -32,6 +32,9 @@ public:
     }
     // Empty when the text has no shape to share.
     const QString &shape() const { return m_shape; }
+    // The shape with `placeholder` where the number stands, for an engine
+    // that marks its parameters otherwise.
+    QString shapeWith(const QString &placeholder) const { return m_pieces.join(placeholder); }
     qint64 number() const { return m_number; }
 
 private:

@@ -2,6 +2,8 @@
 
 #include "Statement.h"
 
+#include <array>
+
 QString sqlLiteral(const QVariant &value)
 {
     if (value.isNull())
@@ -34,4 +36,17 @@ QString BoundStatement::filled() const
         else
             text += c;
     return text;
+}
+
+QString textFromUtf8(const char *text, qsizetype size)
+{
+    static const std::array<QString, 128> ascii = [] {
+        std::array<QString, 128> texts;
+        for (size_t i = 0; i < texts.size(); ++i)
+            texts[i] = QString(QChar(char16_t(i)));
+        return texts;
+    }();
+    if (size == 1 && uchar(text[0]) < ascii.size())
+        return ascii[uchar(text[0])];
+    return QString::fromUtf8(text, size);
 }

@@ -21,3 +21,7 @@ inline bool isRawText(const QVariant &value)
 // A stored value as a statement's text shows it: NULL, a number, a quoted
 // text with its quotes doubled, or X'..' for bytes.
 QString sqlLiteral(const QVariant &value);
+
+// UTF-8 text read from an engine. A text of one ASCII character, such as
+// every KIND, is shared rather than made anew for each row.
+QString textFromUtf8(const char *text, qsizetype size);
