@@ -9,6 +9,8 @@
 class TestTreeModel : public QObject {
     Q_OBJECT
 
+    static KeyText number(qint64 key) { return KeyText(key); }
+
     static QStringList keysOf(const TreeModel &model)
     {
         QStringList keys;
@@ -25,17 +27,17 @@ private Q_SLOTS:
         TreeModel model;
         QAbstractItemModelTester tester(
             &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        SSNode *root = model.add(nullptr, 0, KeyText(qint64(0)), "root", "0");
-        SSNode *a = model.add(root, 0, KeyText(qint64(1)), "a", "0");
-        SSNode *b = model.add(root, 1, KeyText(qint64(2)), "b", "0");
-        model.add(root, 0, KeyText(qint64(3)), "first", {});
-        model.add(a, 0, KeyText(qint64(4)), "under a", {});
+        SSNode *root = model.add(nullptr, 0, number(0), "root", "0");
+        SSNode *a = model.add(root, 0, number(1), "a", "0");
+        SSNode *b = model.add(root, 1, number(2), "b", "0");
+        model.add(root, 0, number(3), "first", {});
+        model.add(a, 0, number(4), "under a", {});
         model.move(a, b);
         QCOMPARE(model.parentOf(a), b);
         QCOMPARE(model.indexOf(a).row(), 0);
         QCOMPARE(model.index(1, 0, model.indexOf(root)).data().toString(), "b");
         model.suspend();
-        model.add(b, 1, KeyText(qint64(5)), "while drawing is off", {});
+        model.add(b, 1, number(5), "while drawing is off", {});
         model.remove(a);
         model.resume();
         QCOMPARE(model.rowCount(model.indexOf(b)), 1);
@@ -51,7 +53,7 @@ private Q_SLOTS:
     void everyKeyFindsItsNodeAfterOthersAreRemoved()
     {
         TreeModel model;
-        SSNode *root = model.add(nullptr, 0, KeyText(qint64(0)), "root", {});
+        SSNode *root = model.add(nullptr, 0, number(0), "root", {});
         QList<qint64> keys;
         for (qint64 i = 1; i <= 3000; ++i)
             keys << i << (i << 32) << -i * 7919;
@@ -82,7 +84,7 @@ private Q_SLOTS:
         for (const char *key : {"7", "007", "-0", "+7", "9223372036854775808", "", "名"})
             QCOMPARE(model.find(QString::fromUtf8(key))->key(), QString::fromUtf8(key));
         QVERIFY(!model.find(QStringLiteral("07")));
-        QCOMPARE(model.find(KeyText(qint64(7))), model.find(QStringLiteral("7")));
+        QCOMPARE(model.find(number(7)), model.find(QStringLiteral("7")));
     }
 
     // Short texts share blocks, long ones have memory of their own; a text
@@ -91,14 +93,14 @@ private Q_SLOTS:
     {
         TreeModel model;
         const QString longName(100000, QChar(u'長'));
-        SSNode *root = model.add(nullptr, 0, KeyText(qint64(0)), longName, {});
-        SSNode *child = model.add(root, 0, KeyText(qint64(1)), "short", {});
+        SSNode *root = model.add(nullptr, 0, number(0), longName, {});
+        SSNode *child = model.add(root, 0, number(1), "short", {});
         model.setText(root, u"renamed");
         model.setText(child, QString(longName + "x"));
-        model.add(root, 1, KeyText(qint64(2)), QString(), {});
+        model.add(root, 1, number(2), QString(), {});
         QCOMPARE(root->text(), "renamed");
         QCOMPARE(child->text(), longName + "x");
-        QCOMPARE(model.find(KeyText(qint64(2)))->text(), QString());
+        QCOMPARE(model.find(number(2))->text(), QString());
         QCOMPARE(model.data(model.indexOf(child), Qt::EditRole).toString(), longName + "x");
     }
 };

@@ -259,6 +259,9 @@ private Q_SLOTS:
         }
         createAccountSchema(table->db());
         QVERIFY(table->db().execute(bound)->isEOF());
+        table->insertRows({"7,0,'A','x'"});
+        table->db().execute(AccountStatements::deleteRow("7"));
+        QCOMPARE(table->db().rowsAffected(), 1);
     }
 
     void aSubtreeReadWholeGoesBackAsItWas_data() { Engines::engineRows(); }
