@@ -121,6 +121,23 @@ private Q_SLOTS:
         });
     }
 
+    // A load names its top node while the tree is not drawn; it is on the top
+    // line once the tree is drawn again, wherever the view was scrolled.
+    void theTopNodeNamedWhileDrawingIsOffIsOnTopOnceDrawn()
+    {
+        inList([&](AccountBrowse &, SSTree *tree) {
+            const int line = tree->nodeRect(tree->node("0")).height();
+            tree->window()->resize(
+                300, tree->window()->height() - tree->viewport()->height() + 7 * line / 2);
+            QTRY_COMPARE(tree->visibleCount(), 3);
+            tree->setTopNode(tree->node("6"));
+            tree->setRedraw(false);
+            tree->setTopNode(tree->node("5"));
+            tree->setRedraw(true);
+            QTRY_COMPARE(tree->topNode(), tree->node("5"));
+        });
+    }
+
     // Held on the top line the view moves up a line, into the last open node
     // above; on the bottom line, down a line. The node under the pointer is
     // the target; a folder cannot go into its own subtree.
