@@ -43,8 +43,8 @@ template <typename Work> Took timeOf(Work &&work)
 }
 
 // Times one iteration's work (which reports what it timed) as often as the
-// library asks. The CPU time is the measure; the wall-clock time goes beside
-// it as the counter wall_ms.
+// library asks. The CPU time is the measure; the fastest iteration's goes
+// beside it as the counter best_ms, the average wall-clock time as wall_ms.
 void timeEach(benchmark::State &state, const std::function<Took()> &work);
 
 // A benchmark timed by hand (only what each iteration reports counts), in

@@ -33,11 +33,15 @@ void Collector::ReportRuns(const std::vector<Run> &runs)
             / benchmark::GetTimeUnitMultiplier(run.time_unit);
         for (const auto &[key, counter] : run.counters)
             figure.counters[key] = counter.value;
+        // Counted by the fastest iteration: the others measure, besides the
+        // work, whatever else the machine ran meanwhile.
+        if (const auto best = figure.counters.find("best_ms"); best != figure.counters.end())
+            figure.ms = best->second;
         std::cerr << name << ": " << figure.ms << " ms CPU";
         if (const auto wall = figure.counters.find("wall_ms"); wall != figure.counters.end())
             std::cerr << ", " << wall->second << " ms wall";
         if (run.run_type == Run::RT_Aggregate)
-            std::cerr << " (fastest of " << run.iterations << " repetitions)" << std::endl;
+            std::cerr << " (fastest run of " << run.iterations << " repetitions)" << std::endl;
         else
             std::cerr << " (" << run.iterations << " iterations)" << std::endl;
         m_figures[name] = figure;

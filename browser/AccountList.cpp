@@ -97,9 +97,13 @@ void AccountList::LoadChild(qint32 p_val)
     std::vector<Level> levels;
     QSet<qint32> path;
     openLevel(levels, path, p_val);
+    // The steps that run for every row go by reference: as a copy, a step
+    // holding more than two references is put on the heap each time.
+    std::optional<qint32> child;
+    const auto next = [&] { child = nextChild(levels.back()); };
     while (!levels.empty()) {
-        std::optional<qint32> child;
-        if (reportAndStop([&] { child = nextChild(levels.back()); }) && child) {
+        child.reset();
+        if (reportAndStop(std::cref(next)) && child) {
             if (mayDescend(levels, path, *child))
                 openLevel(levels, path, *child);
             continue;
@@ -114,7 +118,8 @@ void AccountList::LoadChild(qint32 p_val)
 void AccountList::openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val)
 {
     std::shared_ptr<Recordset> rows;
-    if (!reportAndStop([&] { rows = m_basTable.execute(Statements::children(p_val)); }))
+    const auto run = [&] { rows = m_basTable.execute(Statements::children(p_val)); };
+    if (!reportAndStop(std::cref(run)))
         return;
     Level level;
     level.parentKey = p_val;
@@ -168,7 +173,7 @@ std::optional<qint32> AccountList::nextChild(Level &level)
         if (!level.open->isEOF())
             row = rowOf(*level.open);
     } else if (level.next < level.rows.size()) {
-        row = level.rows[level.next++];
+        row = std::move(level.rows[level.next++]);
     } else if (level.failure) {
         throw Failure(*std::exchange(level.failure, std::nullopt));
     }
