@@ -4,7 +4,8 @@
 //   tx_bench [--tx_smoke] [--tx_json=FILE] [benchmark options]
 //
 // --tx_smoke runs each benchmark once at its smallest size; otherwise each
-// runs three times and counts by its fastest run. --tx_json writes the
+// runs three times, interleaved with the others, and counts by its fastest
+// iteration. --tx_json writes the
 // summary's figures to FILE.
 
 #include "BenchTable.h"
@@ -71,8 +72,12 @@ int main(int argc, char **argv)
     std::vector<char *> arguments(argv, argv + argc);
     char repetitions[] = "--benchmark_repetitions=3";
     char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
+    // Each benchmark's repetitions spread over the run in random order: a
+    // spell of other work on the machine slows one repetition of several
+    // benchmarks rather than every repetition of one.
+    char interleaved[] = "--benchmark_enable_random_interleaving=true";
     if (!options.smoke)
-        arguments.insert(arguments.begin() + 1, {repetitions, aggregatesOnly});
+        arguments.insert(arguments.begin() + 1, {repetitions, aggregatesOnly, interleaved});
     argc = int(arguments.size());
     arguments.push_back(nullptr);
     argv = arguments.data();
