@@ -140,20 +140,6 @@ private Q_SLOTS:
         QCOMPARE(m_tree->selectedItems().size(), 0);
     }
 
-    // The nodes went first: until it is filled again, the tree does not show
-    // the row the table kept.
-    void aRefusedDeleteThrowsAndLeavesTheListStale()
-    {
-        refuseWrites(*m_table, "DELETE");
-        choose("2");
-        ran();
-        QVERIFY_THROWS_EXCEPTION(DbError, m_list->deleteChosen(Deletion::RowOnly));
-        QCOMPARE(ran(), QStringList {deleteRow.arg(2)});
-        QVERIFY(m_list->isStale());
-        QVERIFY(!m_tree->findNode("2"));
-        QCOMPARE(m_table->snapshot()[1], "2 0 A Alpha");
-    }
-
     // A row the table refuses gets no node.
     void addingAFolderStoresTheRowThenMakesTheNode()
     {

@@ -162,13 +162,13 @@ private Q_SLOTS:
             QSKIP(Engines::noServer);
         // Doubled quotes are the only escaping; a backslash is a character like any other.
         const QString name = "O'Neill a\\'b 営業部 📧 C:\\mail\\";
-        const QString first = table->addAccount("0", name);
-        const QString second = table->addAccount("0", "Second");
+        const QString first = table->addRow("0", "A", name);
+        const QString second = table->addRow("0", "A", "Second");
         QCOMPARE(table->value("select NAME from ACCOUNT where ACCOUNT_NO = " + first), name);
         QVERIFY(first.toLongLong() < second.toLongLong());
         // The number of a deleted newest row is never handed out again.
         table->db().execute("Delete from ACCOUNT where ACCOUNT_no= " + second);
-        QVERIFY(table->addAccount("0", "Third").toLongLong() > second.toLongLong());
+        QVERIFY(table->addRow("0", "A", "Third").toLongLong() > second.toLongLong());
     }
 
     void boundValuesGoInAndComeBackByteForByte_data() { Engines::engineRows(); }
