@@ -514,7 +514,8 @@ private Q_SLOTS:
             retype(control(dialog, "Text1"), folderName);
             click(dialog, "Command2");
             QCOMPARE(m_record->statements,
-                QStringList {"UPDATE ACCOUNT SET NAME='" + folderName + "' where ACCOUNT_NO= 1 "});
+                QStringList({"SELECT * FROM ACCOUNT WHERE ACCOUNT_NO = 1",
+                    "UPDATE ACCOUNT SET NAME='" + folderName + "' where ACCOUNT_NO= 1 "}));
             QCOMPARE(seen("1"),
                 QStringList({folderName, "0", "last", "open", "selected"}) + folderLooks);
             QCOMPARE(seen("3").value(1), "1");
