@@ -146,6 +146,7 @@ void RowAdded::writeAgain(Connection &db)
     db.execute(insertStatement(m_row));
 }
 
+// A folder left empty is shown closed, as the load shows it.
 QString RowAdded::showBack()
 {
     const QString key = shownText(m_written.value(accountNo));
@@ -153,6 +154,8 @@ QString RowAdded::showBack()
         m_place = placeOf(node);
         m_list.removeNode(key);
     }
+    if (SSNode *parent = m_list.tree()->findNode(m_place.parentKey); parent && !parent->childCount())
+        parent->setExpanded(false);
     return {};
 }
 
