@@ -154,7 +154,8 @@ QString RowAdded::showBack()
         m_place = placeOf(node);
         m_list.removeNode(key);
     }
-    if (SSNode *parent = m_list.tree()->findNode(m_place.parentKey); parent && !parent->childCount())
+    if (SSNode *parent = m_list.tree()->findNode(m_place.parentKey);
+        parent && !parent->childCount())
         parent->setExpanded(false);
     return {};
 }
