@@ -99,6 +99,9 @@ std::vector<StoredRow> readSubtree(Connection &db, const QString &key)
         const auto found = db.execute(childrenOf(parents.takeFirst()));
         for (; !found->isEOF(); found->moveNext()) {
             StoredRow child = storedRowOf(*found);
+            // One list of names for all the rows, not one each.
+            if (!rows.empty() && child.columns == rows.back().columns)
+                child.columns = rows.back().columns;
             const QVariant childKey = child.value(QStringLiteral("ACCOUNT_NO"));
             if (seen.contains(childKey.toLongLong()))
                 continue;
