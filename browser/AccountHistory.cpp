@@ -40,13 +40,14 @@ HistoryNotice deletedNotice(const QString &name, size_t rows)
     return {text, HistoryNotice::Link::Undo};
 }
 
-} // namespace
-
+// As a step's text names the node.
 QString kindWord(const SSNode *node)
 {
     return kindOf(node) == NodeKind::Account ? QStringLiteral("アカウント")
                                              : QStringLiteral("フォルダ");
 }
+
+} // namespace
 
 AccountHistory::AccountHistory(AccountList &list)
     : m_list(list)

@@ -75,6 +75,3 @@ private:
     StepAttempt m_attempt;
     NoticeHook m_noticeHook;
 };
-
-// "フォルダ" or "アカウント", as a step's text names the node.
-QString kindWord(const SSNode *node);

@@ -21,8 +21,9 @@ struct StoredRow;
 
 // The account list's rows and nodes: the connection to the host's ACCOUNT
 // table, the tree filled from it, the node the user chose, and every change
-// of rows and nodes. Each change runs its statements in order and keeps the
-// tree showing what they stored. It has no widget of its own: the window
+// of rows and nodes. Each change runs its statements in order, keeps the
+// tree showing what they stored, and tells its history what it wrote, so
+// that it can be undone. It has no widget of its own: the window
 // routes the user's commands here, and its dialogs only collect values.
 class AccountList {
 public:

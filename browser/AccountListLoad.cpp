@@ -4,7 +4,6 @@
 #include "browser/SSTree.h"
 #include "browser/TreeNodes.h"
 #include "store/Recordset.h"
-#include "store/Schema.h"
 #include "ui/BusyCursor.h"
 #include "ui/Failures.h"
 #include "ui/MessageBox.h"
