@@ -8,18 +8,22 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
+class AccountHistory;
 class ImageList;
 class Recordset;
 class SSNode;
 class SSTree;
+struct StoredRow;
 
 // The account list's rows and nodes: the connection to the host's ACCOUNT
 // table, the tree filled from it, the node the user chose, and every change
-// of rows and nodes. Each change runs its statements in order and keeps the
-// tree showing what they stored. It has no widget of its own: the window
+// of rows and nodes. Each change runs its statements in order, keeps the
+// tree showing what they stored, and tells its history what it wrote, so
+// that it can be undone. It has no widget of its own: the window
 // routes the user's commands here, and its dialogs only collect values.
 class AccountList {
 public:
@@ -44,10 +48,10 @@ public:
     // The tree the list fills, and the images its nodes name.
     void attach(SSTree *tree, const ImageList *images);
     // Opens the connection on the host's string and fills the tree from the
-    // table. A connection that does not open leaves the root alone, after
-    // one message.
+    // table, with a history of its own. A connection that does not open
+    // leaves the root alone, after one message.
     void open(const QString &connStr);
-    // Harmless when the connection never opened.
+    // Harmless when the connection never opened. The history ends.
     void close();
     bool isOpen() const { return m_basTable.isOpen(); }
     // Fills the tree again from the table, with nothing chosen.
@@ -92,6 +96,17 @@ public:
     // A checked move: the row's parent, then the node with its subtree.
     Outcome move(SSNode *dragged, SSNode *target);
 
+    // Every change that wrote, for undo and redo.
+    AccountHistory &history() { return *m_history; }
+
+    // What the history's steps use besides: the delete's own statements,
+    // without the node, and the tree.
+    void deleteRows(const QString &key, Deletion deletion);
+    Connection &connection() { return m_basTable; }
+    SSTree *tree() const;
+    void removeNode(const QString &key);
+    void markStale() { m_stale = true; }
+
 private:
     struct LoadRow;
     struct Level;
@@ -104,11 +119,12 @@ private:
     void addRowNode(const LoadRow &row);
     bool mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key);
 
-    std::optional<QString> parentForNewAccount(Outcome &gone);
+    std::optional<QString> parentForNewAccount(Outcome &gone, StoredRow *read = nullptr);
     Outcome insertAccount(const AccountStatements::AccountValues &values,
         AccountStatements::HtmlSignature htmlSignature, const QString &keyQuery);
-    void removeNode(const QString &key);
     QStringList childKeys(const QString &key);
+    Outcome rename(
+        SSNode *node, const QString &before, const QString &name, const QString &statement);
     bool changesRow(const QString &statement);
     bool isStored(const QString &key);
     Outcome gone(const SSNode *node);
@@ -121,6 +137,7 @@ private:
     bool m_nodeChosen = false; // since the tree was last filled
     bool m_stale = false;
     bool m_depthReported = false;
+    std::unique_ptr<AccountHistory> m_history;
 };
 
 // Tells the user which row another program deleted meanwhile, when the

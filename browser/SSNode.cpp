@@ -138,9 +138,9 @@ void SSNode::setForeColor(const QColor &color)
     emitDataChanged();
 }
 
-void SSNode::setParentNode(SSNode *newParent)
+void SSNode::setParentNode(SSNode *newParent, int row)
 {
-    tree()->moveUnder(this, newParent);
+    tree()->moveUnder(this, newParent, row);
 }
 
 SSNode *SSNode::lastSibling() const

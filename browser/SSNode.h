@@ -40,9 +40,10 @@ public:
 
     SSNode *parentNode() const { return cast(parent()); }
     // Moves the node with its subtree to the end of newParent's children
-    // (nullptr: to the top level). Throws TreeError when newParent is the node
-    // itself or lies beneath it.
-    void setParentNode(SSNode *newParent);
+    // (nullptr: to the top level), or to the row among them when one is
+    // given. Throws TreeError when newParent is the node itself or lies
+    // beneath it.
+    void setParentNode(SSNode *newParent, int row = -1);
     SSNode *previousSibling() const { return sibling(-1); }
     SSNode *nextSibling() const { return sibling(1); }
     SSNode *firstChild() const { return cast(child(0)); }

@@ -195,7 +195,7 @@ QBrush SSTree::sharedBrush(const QColor &color)
     return brush;
 }
 
-void SSTree::moveUnder(SSNode *node, SSNode *newParent)
+void SSTree::moveUnder(SSNode *node, SSNode *newParent, int row)
 {
     for (const SSNode *above = newParent; above; above = above->parentNode()) {
         if (above == node)
@@ -208,7 +208,8 @@ void SSTree::moveUnder(SSNode *node, SSNode *newParent)
 
     collapseQuietly(open);
     node->holder()->takeChild(indexFromItem(node).row());
-    (newParent ? newParent : invisibleRootItem())->addChild(node);
+    QTreeWidgetItem *holder = newParent ? newParent : invisibleRootItem();
+    holder->insertChild(row < 0 ? holder->childCount() : std::min(row, holder->childCount()), node);
     // Still postponed: one layout afterwards instead of one per restored node.
     for (QTreeWidgetItem *item : std::as_const(open))
         item->setExpanded(true);

@@ -123,7 +123,7 @@ private:
     QBrush sharedBrush(const QColor &color);
     void forget(const QList<QTreeWidgetItem *> &items);
     void collapseQuietly(const QList<QTreeWidgetItem *> &items);
-    void moveUnder(SSNode *node, SSNode *newParent);
+    void moveUnder(SSNode *node, SSNode *newParent, int row);
     bool acceptLabel(const QModelIndex &index, const QString &newText);
     int lineHeight() const;
     void followDrag(QPointF at);

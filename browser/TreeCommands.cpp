@@ -38,6 +38,12 @@ void TreeCommands::attach(SSTree *tree, QToolBar *toolbar)
     reset();
 }
 
+void TreeCommands::attachHistory(QAction *undo, QAction *redo)
+{
+    m_undo = undo;
+    m_redo = redo;
+}
+
 QAction *TreeCommands::button(const QString &key) const
 {
     for (QAction *action : m_toolbar->actions())
@@ -89,6 +95,18 @@ bool TreeCommands::runKeyCommand(int KeyCode, int Shift)
     // The keypad's Enter is Enter too.
     const QKeyCombination pressed(keyboardModifiers(Shift),
         static_cast<Qt::Key>(KeyCode == Qt::Key_Enter ? int(Qt::Key_Return) : KeyCode));
+    const std::pair<QKeyCombination, QAction *> history[] = {{Qt::CTRL | Qt::Key_Z, m_undo},
+        {Qt::CTRL | Qt::Key_Y, m_redo}, {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, m_redo}};
+    for (const auto &[keys, action] : history) {
+        if (pressed != keys || !action)
+            continue;
+        if (action->isEnabled())
+            afterThisKey([action = QPointer<QAction>(action)] {
+                if (action)
+                    action->trigger();
+            });
+        return true;
+    }
     bool known = false;
     for (const Command &command : commands) {
         if (!command.keyName || pressed != command.keys)
@@ -128,6 +146,11 @@ void TreeCommands::showMenu(SSNode *, QPoint at)
             menu.addSeparator();
         else
             menu.addAction(button);
+    }
+    if (m_undo && m_redo) {
+        menu.addSeparator();
+        menu.addAction(m_undo);
+        menu.addAction(m_redo);
     }
     menu.exec(at);
 }

@@ -161,7 +161,8 @@ private Q_SLOTS:
         QTest::addColumn<Gesture>("open");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("statement");
-        const QString renamed = "UPDATE ACCOUNT SET NAME='営業''s' WHERE ACCOUNT_NO=4";
+        const QString renamed = "SELECT * FROM ACCOUNT WHERE ACCOUNT_NO = 4\n"
+                                "UPDATE ACCOUNT SET NAME='営業''s' WHERE ACCOUNT_NO=4";
         const Gesture click = [](AccountBrowse &window) {
             clickNode(window.SSTree1(), window.SSTree1()->node("4"));
         };
@@ -267,7 +268,10 @@ private Q_SLOTS:
             QCOMPARE(enabledButtons(window), (QStringList {"update", "copy", "del", "close"}));
             m_record->answer = MessageBox::Answer::Ok;
             clickButton(window, "del");
-            QCOMPARE(ran(), "Delete from ACCOUNT where ACCOUNT_no= 5");
+            QCOMPARE(ran(),
+                "SELECT * FROM ACCOUNT WHERE ACCOUNT_NO = 5\n"
+                "SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = 5 ORDER BY ACCOUNT_NO\n"
+                "Delete from ACCOUNT where ACCOUNT_no= 5");
             QCOMPARE(enabledButtons(window), QStringList {"close"});
             QTest::keyClick(tree, Qt::Key_F2);
             QCoreApplication::processEvents();
@@ -304,7 +308,9 @@ private Q_SLOTS:
             typeText(openLabel(window), "Sales");
             Forms::sign().widget(); // used, and only hidden since
             close(window);
-            QCOMPARE(ran(), "UPDATE ACCOUNT SET NAME='Sales' WHERE ACCOUNT_NO=6");
+            QCOMPARE(ran(),
+                "SELECT * FROM ACCOUNT WHERE ACCOUNT_NO = 6\n"
+                "UPDATE ACCOUNT SET NAME='Sales' WHERE ACCOUNT_NO=6");
             QVERIFY(!window.isLoaded());
             QVERIFY(!Forms::sign().isLoaded());
             QVERIFY(!window.list().isOpen());

@@ -24,6 +24,8 @@ const QString readRow = "select * from ACCOUNT where ACCOUNT_no= %1";
 const QString deleteRow = "Delete from ACCOUNT where ACCOUNT_no= %1";
 const QString childKeys = "select ACCOUNT_NO,P_ACCOUNT_NO from ACCOUNT where P_ACCOUNT_NO= %1";
 const QString moveRow = "UPDATE ACCOUNT SET P_ACCOUNT_NO = %1 WHERE ACCOUNT_NO = %2";
+// What a rename and a delete read first, for an undo.
+const QString readOwn = "SELECT * FROM ACCOUNT WHERE ACCOUNT_NO = %1";
 
 // What the editor hands over; a quote and a line break in it.
 const AccountStatements::AccountValues edited = {{"NAME", "Mail"}, {"SENDER", "O'Hara"},
@@ -131,7 +133,8 @@ private Q_SLOTS:
         choose("1");
         m_list->deleteChosen(Deletion::WithSubtree);
         QCOMPARE(ran(),
-            (QStringList {deleteRow.arg(1), childKeys.arg(1), childKeys.arg(3), childKeys.arg(4),
+            (QStringList {readOwn.arg(1), load.arg(1), load.arg(3), load.arg(5), load.arg(4),
+                deleteRow.arg(1), childKeys.arg(1), childKeys.arg(3), childKeys.arg(4),
                 deleteRow.arg(4), deleteRow.arg(3), childKeys.arg(5), deleteRow.arg(5),
                 deleteRow.arg(1)}));
         QCOMPARE(m_table->snapshot(), (QStringList {"2 0 A Alpha", "6 0 F Zeta"}));
@@ -165,7 +168,8 @@ private Q_SLOTS:
     {
         choose("6");
         QCOMPARE(m_list->renameFolder("Sales"), Outcome::Done);
-        QCOMPARE(ran(), QStringList {"UPDATE ACCOUNT SET NAME='Sales' where ACCOUNT_NO= 6 "});
+        QCOMPARE(ran(),
+            (QStringList {readOwn.arg(6), "UPDATE ACCOUNT SET NAME='Sales' where ACCOUNT_NO= 6 "}));
         QCOMPARE(m_table->snapshot().last(), "6 0 F Sales");
         QCOMPARE(node("6")->text(), "Sales");
         refuseWrites(*m_table, "UPDATE");
@@ -253,10 +257,10 @@ private Q_SLOTS:
             QTest::newRow(tag) << change << QString(chosen) << QString(gone) << statements
                                << outcome;
         };
-        row("rename folder", "6", "6", {"UPDATE ACCOUNT SET NAME='New' where ACCOUNT_NO= 6 "},
+        row("rename folder", "6", "6", {readOwn.arg(6), "UPDATE ACCOUNT SET NAME='New' where ACCOUNT_NO= 6 "},
             Outcome::FolderGone,
             [](AccountList &list, SSTree &) { return list.renameFolder("New"); });
-        row("label", "5", "5", {"UPDATE ACCOUNT SET NAME='New' WHERE ACCOUNT_NO=5"},
+        row("label", "5", "5", {readOwn.arg(5), "UPDATE ACCOUNT SET NAME='New' WHERE ACCOUNT_NO=5"},
             Outcome::AccountGone,
             [](AccountList &list, SSTree &) { return list.renameLabel("New"); });
         row("update", "5", "5", {readRow.arg(5)}, Outcome::AccountGone,

@@ -101,7 +101,8 @@ private Q_SLOTS:
         const QString insert = "INSERT INTO ACCOUNT(NAME,PSWD,HANDY)  VALUES( 'O''M',%1,' ' ,'3')";
         const QString update
             = "UPDATE ACCOUNT SET NAME='O''M', PSWD = %1, HANDY = '3'''where ACCOUNT_NO= 7";
-        for (const char *password : {"'s3cret'", "'x'', PSWD = ''y'", "'a'''',''''b) VALUES(''c'"})
+        for (const char *password :
+            {"'s3cret'", "'x'', PSWD = ''y'", "'a'''',''''b) VALUES(''c'", "X'00ff'"})
             for (const QString &statement : {insert, update})
                 QTest::addRow("%s", qPrintable(statement.arg(password)))
                     << statement.arg(password) << statement.arg("'********'");
