@@ -27,6 +27,7 @@ AccountBrowse::AccountBrowse(AccountAdd &editor, FolderAdd &folderDialog, Sign &
     , m_folderDialog(folderDialog)
     , m_signDialog(signDialog)
     , m_drag(m_list)
+    , m_transfer(m_list)
 {
 }
 
@@ -62,7 +63,7 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
             action->setIcon(toolbarImage(image++));
     m_list.attach(m_ui->SSTree1, &m_imageList1);
     m_drag.attach(m_ui->SSTree1);
-    m_commands.attach(m_ui->SSTree1, m_ui->Toolbar1);
+    m_commands.attach(m_ui->SSTree1, m_ui->Toolbar1, m_transfer);
     m_commands.describeButtons();
     m_ui->SSTree1->setAccessibleName(dialog->windowTitle());
     connectTreeEvents(dialog);

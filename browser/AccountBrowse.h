@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/AccountList.h"
+#include "browser/TransferCommands.h"
 #include "browser/TreeCommands.h"
 #include "browser/TreeDrag.h"
 #include "ui/Form.h"
@@ -77,6 +78,7 @@ private:
     AccountList m_list;
     TreeDrag m_drag;
     TreeCommands m_commands;
+    TransferCommands m_transfer;
     std::unique_ptr<Ui::AccountBrowse> m_ui;
     ImageList m_imageList1;
     QString m_basconnStr;

@@ -23,14 +23,6 @@ QString valueOf(const Statements::AccountValues &values, const QString &column)
 
 } // namespace
 
-// One row of a level, as the load reads it.
-struct AccountList::LoadRow {
-    QString kind;
-    QString parentKey;
-    QVariant number;
-    QString name;
-};
-
 struct AccountList::Level {
     qint32 parentKey = 0;
     std::shared_ptr<Recordset> open; // the outermost level's, read as the load goes

@@ -1,6 +1,7 @@
 #include "TreeCommands.h"
 
 #include "browser/SSTree.h"
+#include "browser/TransferCommands.h"
 #include "ui/EventMasks.h"
 #include "ui/Failures.h"
 
@@ -31,10 +32,11 @@ constexpr Command commands[]
 
 } // namespace
 
-void TreeCommands::attach(SSTree *tree, QToolBar *toolbar)
+void TreeCommands::attach(SSTree *tree, QToolBar *toolbar, TransferCommands &transfer)
 {
     m_tree = tree;
     m_toolbar = toolbar;
+    m_transfer = &transfer;
     reset();
 }
 
@@ -117,7 +119,8 @@ void TreeCommands::afterThisKey(std::function<void()> step)
         Qt::QueuedConnection);
 }
 
-void TreeCommands::showMenu(SSNode *, QPoint at)
+// Export and import run once the menu has closed.
+void TreeCommands::showMenu(SSNode *node, QPoint at)
 {
     QMenu menu(m_tree);
     menu.setObjectName(QStringLiteral("SSTree1Menu"));
@@ -129,5 +132,6 @@ void TreeCommands::showMenu(SSNode *, QPoint at)
         else
             menu.addAction(button);
     }
-    menu.exec(at);
+    m_transfer->addEntries(menu, node);
+    m_transfer->run(menu.exec(at), node, m_tree->window());
 }

@@ -9,6 +9,7 @@ class QAction;
 class QToolBar;
 class SSNode;
 class SSTree;
+class TransferCommands;
 
 // The toolbar's commands as the tree offers them: from the keyboard while
 // the tree has the focus, and from a node's menu. Each runs through its
@@ -16,7 +17,7 @@ class SSTree;
 // nothing; each is offered exactly when its button is on.
 class TreeCommands {
 public:
-    void attach(SSTree *tree, QToolBar *toolbar);
+    void attach(SSTree *tree, QToolBar *toolbar, TransferCommands &transfer);
     // A fresh showing of the window: no command waits for its key to end.
     void reset() { m_keyCommandPending = false; }
 
@@ -26,7 +27,8 @@ public:
     // tree, nor its label editor; a command's key runs the command.
     // Setting KeyCode to 0 swallows the key.
     void keyDown(int &KeyCode, int Shift);
-    // The node's menu: the seven commands in the toolbar's order.
+    // The node's menu: the seven commands in the toolbar's order, then
+    // export and import.
     void showMenu(SSNode *node, QPoint at);
     // The toolbar's button with the key; fails for an unknown key.
     QAction *button(const QString &key) const;
@@ -37,5 +39,6 @@ private:
 
     QPointer<SSTree> m_tree;
     QPointer<QToolBar> m_toolbar;
+    TransferCommands *m_transfer = nullptr;
     bool m_keyCommandPending = false;
 };

@@ -3,6 +3,7 @@
 
 #include "SampleDatabase.h"
 #include "Screenshots.h"
+#include "Transfer.h"
 
 #include "component/Bstr.h"
 #include "component/Registry.h"
@@ -94,20 +95,12 @@ bool startScreenshots(const QCommandLineParser &parser)
     return true;
 }
 
-QString defaultConnectionString()
-{
-    const QString path = sampleDatabasePath();
-    if (!QFileInfo::exists(path)) {
-        createSampleDatabase(path);
-        say(QStringLiteral("created the sample database %1").arg(path));
-    }
-    return path;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (Transfer::isAskedFor(argc, argv))
+        return Transfer::run(argc, argv);
     bool screenshot = false;
     for (int i = 1; i < argc; ++i)
         screenshot = screenshot || QByteArrayView(argv[i]).startsWith("--screenshot");
@@ -142,7 +135,7 @@ int main(int argc, char *argv[])
     QString connStr;
     try {
         connStr = parser.positionalArguments().isEmpty()
-            ? defaultConnectionString()
+            ? sampleConnectionString()
             : parser.positionalArguments().constFirst();
     } catch (const DbError &error) {
         say(QStringLiteral("cannot create the sample database: %1").arg(error.description()));
