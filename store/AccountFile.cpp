@@ -166,7 +166,7 @@ std::vector<Entry> entriesOf(const QJsonArray &array)
     for (qsizetype i = 0; i < array.size(); ++i) {
         Entry entry = entryOf(array.at(i), i);
         if (const auto seen = positions.constFind(entry.id); seen != positions.constEnd())
-            throw Failure(QStringLiteral("%1: id %2 は %3 と重なっています。")
+            throw Failure(QStringLiteral("%1: id %2 は %3と重なっています。")
                               .arg(place(i))
                               .arg(entry.id)
                               .arg(place(*seen)));
@@ -229,10 +229,8 @@ QString parseProblem(const QByteArray &json, const QJsonParseError &error)
 {
     if (error.offset >= json.trimmed().size())
         return QStringLiteral("ファイルが途中で切れています。");
-    const qsizetype lineStart = json.lastIndexOf('\n', error.offset - 1) + 1;
-    return QStringLiteral("ファイルが壊れています（%1 行 %2 バイト目: %3）。")
+    return QStringLiteral("ファイルが壊れています（%1 行目: %2）。")
         .arg(json.left(error.offset).count('\n') + 1)
-        .arg(error.offset - lineStart + 1)
         .arg(error.errorString());
 }
 

@@ -1,0 +1,256 @@
+// The settings file without a window: what goes out comes back as it was
+// stored, on every engine and across them; a file that cannot go in whole is
+// refused with what is wrong and nothing written; the demo host's command
+// line.
+
+#include "support/Engines.h"
+
+#include "store/AccountFile.h"
+#include "store/AccountImport.h"
+#include "store/Failure.h"
+#include "store/Recordset.h"
+#include "store/StoredValue.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <map>
+
+using namespace Engines;
+
+namespace {
+
+// Keys 5 (Top) with 4 (a row of another kind), 7 (Sub, holding 8) and 9
+// beneath it, and 3 under the root: siblings run in key order, not in the
+// order they were written. SQLite also keeps bytes and text that is not UTF-8.
+void fillSample(Connection &db, bool bytes)
+{
+    const QVariant null(QMetaType::fromType<QString>());
+    const QString hostile = QString("O'Neill ? %1 \\' 営業 📧\r\n").repeated(500);
+    const QStringList columns = {"ACCOUNT_NO", "P_ACCOUNT_NO", "KIND", "NAME", "SENDER", "PSWD",
+        "TEXT_SIG", "HTML_SIG", "ADDRESS2", "HANDY"};
+    const QList<QVariantList> rows = {{5, 0, "F", "Top", null, null, null, null, null, null},
+        {9, 5, "A", "Mail", "", "s3cret", hostile, null, "", "090"},
+        {7, 5, "F", "Sub", null, null, null, null, null, null},
+        {8, 7, "A", hostile, "Ann", "", "", " ", null, null},
+        {4, 5, "X", "Odd", null, null, null, null, null, null},
+        {3, 0, "A", "Outside", "", null, "署名", "<p>", "", ""}};
+    for (QVariantList values : rows) {
+        if (bytes && values.first() == 8) {
+            values[8] = QVariant::fromValue(RawText {"a\xff\xfe"});
+            values[9] = QByteArray("\0\xff", 2);
+        }
+        db.execute(insertStatement({columns, values}));
+    }
+}
+
+// Every row with every column as stored, its keys given as its place: its
+// rank among its siblings at each level from the root down.
+QStringList canonical(Connection &db)
+{
+    std::map<qint64, StoredRow> rows;
+    const auto found = db.execute(QString("select * from ACCOUNT"));
+    for (; !found->isEOF(); found->moveNext())
+        rows[wholeNumber(found->value("ACCOUNT_NO"))] = storedRowOf(*found);
+    const std::function<QString(qint64)> place = [&](qint64 key) -> QString {
+        if (key == 0)
+            return "";
+        const qint64 parent = wholeNumber(rows.at(key).value("P_ACCOUNT_NO"));
+        int rank = 0;
+        for (const auto &[other, row] : rows)
+            rank += other < key && wholeNumber(row.value("P_ACCOUNT_NO")) == parent;
+        return place(parent) + '/' + QString::number(rank);
+    };
+    QStringList lines;
+    for (const auto &[key, row] : rows) {
+        QString line = place(key);
+        for (int i = 0; i < row.columns.size(); ++i)
+            if (!row.columns[i].endsWith("ACCOUNT_NO"))
+                line += ' ' + row.columns[i] + '=' + row.values[i].typeName()
+                    + sqlLiteral(row.values[i]);
+        lines << line;
+    }
+    lines.sort();
+    return lines;
+}
+
+} // namespace
+
+class TestAccountFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private Q_SLOTS:
+    void everyValueGoesToAnotherEngineAndBackAsStored_data() { engineRows(); }
+
+    // From SQLite to the engine, through its own way in, and back to SQLite.
+    void everyValueGoesToAnotherEngineAndBackAsStored()
+    {
+        QFETCH(int, engine);
+        const auto target = tableOn(Engine(engine));
+        if (!target)
+            QSKIP(noServer);
+        TestDatabase source;
+        fillSample(source.db(), Engine(engine) == Engine::SQLite);
+        const QStringList stored = canonical(source.db());
+        Connection there;
+        there.setConnectionString(target->connectionString());
+        there.open();
+        AccountFile::save(path("there.json"), readSubtree(source.db(), "0"), true);
+        QVERIFY(importRows(there, "0", AccountFile::load(path("there.json"))));
+        QCOMPARE(canonical(target->db()), stored);
+        TestDatabase back;
+        AccountFile::save(path("back.json"), readSubtree(there, "0"), true);
+        const auto keys = importRows(back.db(), "0", AccountFile::load(path("back.json")));
+        QCOMPARE(canonical(back.db()), stored);
+        QCOMPARE(*keys, (std::vector<qint64> {1, 2, 3, 4, 5, 6}));
+    }
+
+    void aFileThatCannotGoInWholeIsRefusedAndNothingWritten_data()
+    {
+        QTest::addColumn<QByteArray>("json"); // with ' for "
+        QTest::addColumn<QString>("problem"); // how the description ends
+        const QByteArray head = "{'format': 'tx_account.settings', 'formatVersion': 1, 'rows': [";
+        const auto file = [&](const QByteArray &rows) { return head + rows + "]}"; };
+        const QByteArray folder = "{'id': 1, 'values': {'KIND': 'F', 'NAME': 'f'}}";
+        const auto entry = [](const QByteArray &values) {
+            return "{'id': 1, 'values': {'KIND': 'A', " + values + "}}";
+        };
+        QByteArrayList many;
+        for (int i = 0; i <= AccountFile::maxRows; ++i)
+            many << "{'id': " + QByteArray::number(i) + ", 'values': {'KIND': 'F'}}";
+        const QString notOurs = "アカウント設定のファイルではありません（format が「tx_account."
+                                "settings」ではありません）。";
+        const auto row = [](const char *tag, const QByteArray &json, const QString &problem) {
+            QTest::newRow(tag) << json << problem;
+        };
+        row("not JSON", "<html>", "ファイルが壊れています（1 行目: illegal value）。");
+        row("damaged", file(folder + ",\n" + "{'id': 2 'values': {}}"),
+            "ファイルが壊れています（2 行目: unterminated object）。");
+        row("truncated", file(folder).chopped(3), "ファイルが途中で切れています。");
+        row("not ours", "{'format': 'mbox', 'formatVersion': 1, 'rows': []}", notOurs);
+        row("a list", "[]", notOurs);
+        row("newer", QByteArray(head).replace("1,", "2,") + "]}",
+            "新しい版のファイルです（版 2。読み込めるのは版 1 までです）。");
+        row("rows not a list", "{'format': 'tx_account.settings', 'formatVersion': 1}",
+            "rows が配列ではありません。");
+        row("a cycle",
+            file("{'id': 1, 'parent': 2, 'values': {'KIND': 'F'}}, "
+                 "{'id': 2, 'parent': 1, 'values': {'KIND': 'F'}}"),
+            "1 番目の項目 (id 1): 親をたどると自分に戻ります（循環しています）。");
+        row("an unknown parent", file(folder + ", {'id': 2, 'parent': 9, 'values': {'KIND': 'A'}}"),
+            "2 番目の項目 (id 2): 親の id 9 がファイルの中にありません。");
+        row("a duplicate", file(folder + "," + folder),
+            "2 番目の項目: id 1 は 1 番目の項目と重なっています。");
+        row("an id as text", file("{'id': '1'}"), "1 番目の項目: id が整数ではありません。");
+        row("a list for a value", file(entry("'NAME': [1]")),
+            "1 番目の項目 (id 1): 列「NAME」の値の型が正しくありません。");
+        row("bytes not base64", file(entry("'HANDY': {'blob': '#'}")),
+            "1 番目の項目 (id 1): 列「HANDY」の値の型が正しくありません。");
+        row("a key among the values", file(entry("'P_ACCOUNT_NO': 5")),
+            "1 番目の項目 (id 1): 列名「P_ACCOUNT_NO」は使えません。");
+        row("a column named with SQL", file(entry("'NAME) VALUES(1);--': 'x'")),
+            "1 番目の項目 (id 1): 列名「NAME) VALUES(1);--」は使えません。");
+        row("no kind", file("{'id': 1, 'values': {'NAME': 'x'}}"),
+            "1 番目の項目 (id 1): 列 KIND がないか、文字列ではありません。");
+        row("too many entries", file(many.join(',')),
+            "項目が多すぎます（100001 個。読み込めるのは 100000 個までです）。");
+        row("too large", "", "ファイルが大きすぎます（読み込めるのは 16 MiB までです）。");
+        // Taken apart from the table, refused by it at the second row.
+        row("a column the table lacks",
+            file(folder + ", {'id': 2, 'parent': 1, 'values': {'KIND': 'A', 'NOPE': ''}}"),
+            "table ACCOUNT has no column named NOPE");
+    }
+
+    void aFileThatCannotGoInWholeIsRefusedAndNothingWritten()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, problem);
+        TestDatabase table;
+        table.addFolder("0", "Kept");
+        QFile file(path("bad.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json.replace('\'', '"')) > -1);
+        if (QTest::currentDataTag() == QByteArray("too large"))
+            QVERIFY(file.resize(AccountFile::maxFileBytes + 1)); // sparse: nothing is written
+        file.close();
+        try {
+            importRows(table.db(), "0", AccountFile::load(file.fileName()));
+            QFAIL("the file was taken");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.description().endsWith(problem), qPrintable(failure.description()));
+        }
+        QCOMPARE(table.snapshot(), QStringList {"1 0 F Kept"});
+    }
+
+    void anExportThatCannotWriteSaysSo()
+    {
+        const QString file = path("gone/settings.json");
+        try {
+            AccountFile::save(file, {}, false);
+            QFAIL("written");
+        } catch (const Failure &failure) {
+            QVERIFY(failure.description().startsWith("「" + file + "」に書き出せません（"));
+        }
+        QVERIFY(!QFileInfo::exists(file));
+    }
+
+    void theHostMovesSettingsFromAScript_data()
+    {
+        QTest::addColumn<QString>("arguments"); // file names in the temporary folder
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // on stdout when it succeeds, otherwise on stderr
+        QTest::addColumn<int>("rows"); // in the table afterwards
+        const QString usage = "usage: --export FILE [--with-passwords] [CONNSTR] | --import FILE "
+                              "[--under KEY] [CONNSTR]";
+        const auto row = [](const char *tag, const char *arguments, int status, const QString &said,
+                             int rows = 3) {
+            QTest::newRow(tag) << QString(arguments) << status << said << rows;
+        };
+        row("export", "--export out.json --with-passwords", 0,
+            "フォルダ 2 件、アカウント 1 件を書き出しました。");
+        row("import", "--import in.json --under 3", 0,
+            "フォルダ 1 件、アカウント 1 件を読み込みました。", 5);
+        row("a damaged file", "--import cut.json", 1,
+            "「cut.json」を読み込めません。\nファイルが途中で切れています。");
+        row("under an account", "--import in.json --under 2", 1,
+            "キー 2 の行はフォルダではありません。");
+        row("under no row", "--import in.json --under 99", 1, "キー 99 の行はありません。");
+        row("no database", "--import in.json none.db", 1, "unable to open database file");
+        row("both at once", "--export out.json --import in.json", 2, usage);
+        row("a key that is no number", "--import in.json --under one", 2, usage);
+        row("passwords on an import", "--import in.json --with-passwords", 2, usage);
+    }
+
+    void theHostMovesSettingsFromAScript()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        TestDatabase table;
+        table.addAccount(table.addFolder("0", "Work"), "Mail");
+        table.addFolder("0", "Home");
+        AccountFile::save(path("in.json"), readSubtree(table.db(), "1"), false);
+        QFile cut(path("cut.json"));
+        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write("{\"format\": "));
+        cut.close();
+        QProcess host;
+        host.setWorkingDirectory(m_dir.path());
+        QStringList words = arguments.split(' ');
+        if (!arguments.contains(".db"))
+            words << table.connectionString();
+        host.start(qEnvironmentVariable("TX_HOST"), words);
+        QVERIFY(host.waitForFinished(60000));
+        QCOMPARE(host.exitCode(), status);
+        const QByteArray out
+            = status == 0 ? host.readAllStandardOutput() : host.readAllStandardError();
+        QCOMPARE(QString::fromUtf8(out), "tx-account-host: " + said + '\n');
+        QTEST(int(table.snapshot().size()), "rows");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccountFile)
+#include "tst_accountfile.moc"
