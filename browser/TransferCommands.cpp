@@ -16,6 +16,16 @@ namespace {
 const QString exportEntry = QStringLiteral("export");
 const QString importEntry = QStringLiteral("import");
 
+// Qt's own dialog, whatever the desktop offers: it looks and answers the
+// same everywhere. Chosen first: the choice makes the dialog's widgets anew.
+void ownDialog(QFileDialog &dialog, const QString &name)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setObjectName(name);
+    dialog.setNameFilters(
+        {QStringLiteral("アカウント設定 (*.json)"), QStringLiteral("すべてのファイル (*)")});
+}
+
 } // namespace
 
 TransferCommands::TransferCommands(AccountList &list)
@@ -48,7 +58,7 @@ void TransferCommands::run(const QAction *chosen, const SSNode *node, QWidget *w
 void TransferCommands::exportFrom(const QString &key, const QString &name, QWidget *window)
 {
     QFileDialog dialog(window, QStringLiteral("アカウント設定の書き出し"), m_folder);
-    dialog.setObjectName(QStringLiteral("ExportFile"));
+    ownDialog(dialog, QStringLiteral("ExportFile"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
     dialog.selectFile(QString(name).replace(u'/', u'_') + QStringLiteral(".json"));
@@ -68,7 +78,7 @@ void TransferCommands::exportFrom(const QString &key, const QString &name, QWidg
 void TransferCommands::importUnder(const QString &key, QWidget *window)
 {
     QFileDialog dialog(window, QStringLiteral("アカウント設定の読み込み"), m_folder);
-    dialog.setObjectName(QStringLiteral("ImportFile"));
+    ownDialog(dialog, QStringLiteral("ImportFile"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     const QString path = chosenFile(dialog);
     if (path.isEmpty())
@@ -78,13 +88,8 @@ void TransferCommands::importUnder(const QString &key, QWidget *window)
         MessageBox::show(AccountFile::importedSummary(contents.rows));
 }
 
-// Qt's own dialog, whatever the desktop offers: it looks and answers the
-// same everywhere.
 QString TransferCommands::chosenFile(QFileDialog &dialog)
 {
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters(
-        {QStringLiteral("アカウント設定 (*.json)"), QStringLiteral("すべてのファイル (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     const QString path = dialog.selectedFiles().constFirst();
