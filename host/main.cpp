@@ -116,13 +116,15 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("tx_account"));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Shows the tx_account account list for a database."));
+        QStringLiteral("Shows the tx_account account list for a database.\n"
+                       "--export FILE [--with-passwords] [CONNSTR] and --import FILE "
+                       "[--under KEY] [CONNSTR] move the settings without a window."));
     parser.addHelpOption();
     parser.addOption({QStringLiteral("screenshot"),
         QStringLiteral("Save the window as a PNG and close it."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("screenshots"),
-        QStringLiteral("Save the account list, the account editor, the signature dialog and the "
-                       "folder dialog as PNGs in DIR and close them."),
+        QStringLiteral("Save the account list, the account editor, the signature dialog, the "
+                       "folder dialog and a folder's menu as PNGs in DIR and close them."),
         QStringLiteral("DIR")});
     parser.addPositionalArgument(QStringLiteral("CONNSTR"),
         QStringLiteral("Connection string (default: a sample SQLite database)."));
