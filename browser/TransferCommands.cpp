@@ -17,7 +17,7 @@ const QString exportEntry = QStringLiteral("export");
 const QString importEntry = QStringLiteral("import");
 
 // Qt's own dialog, whatever the desktop offers: it looks and answers the
-// same everywhere. Chosen first: the choice makes the dialog's widgets anew.
+// same everywhere. Set before anything else, as Qt asks.
 void ownDialog(QFileDialog &dialog, const QString &name)
 {
     dialog.setOption(QFileDialog::DontUseNativeDialog);

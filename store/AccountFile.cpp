@@ -127,9 +127,9 @@ StoredRow valuesOf(const QJsonValue &json, const QString &where)
                 QStringLiteral("%1: 列「%2」の値の型が正しくありません。").arg(where, it.key()));
         row.setValue(column, *value);
     }
-    if (row.value(QStringLiteral("KIND")).metaType() != QMetaType::fromType<QString>()
-        || row.value(QStringLiteral("KIND")).isNull())
-        throw Failure(QStringLiteral("%1: 列 KIND がないか、文字列ではありません。").arg(where));
+    // Without its kind a row is neither a folder nor an account.
+    if (row.value(QStringLiteral("KIND")).isNull())
+        throw Failure(QStringLiteral("%1: 列 KIND がありません。").arg(where));
     return inTableOrder(std::move(row));
 }
 

@@ -131,7 +131,8 @@ private Q_SLOTS:
             "列名「P_ACCOUNT_NO」は使えません。");
         row("a name with SQL", file(entry(", 'NAME) VALUES(1);--': ''")),
             "列名「NAME) VALUES(1);--」は使えません。");
-        row("no kind", file("{'id': 1, 'values': {}}"), "列 KIND がないか、文字列ではありません。");
+        row("no kind", file("{'id': 1, 'values': {}}"),
+            "1 番目の項目 (id 1): 列 KIND がありません。");
         row("too many entries", file(many.join(',')),
             "（100001 個。読み込めるのは 100000 個までです）。");
         row("too large", "", "ファイルが大きすぎます（読み込めるのは 16 MiB までです）。");
