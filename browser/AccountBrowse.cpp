@@ -29,6 +29,7 @@ AccountBrowse::AccountBrowse(AccountAdd &editor, FolderAdd &folderDialog, Sign &
     , m_signDialog(signDialog)
     , m_drag(m_list)
     , m_history(m_list.history())
+    , m_transfer(m_list)
 {
 }
 
@@ -64,7 +65,7 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
             action->setIcon(toolbarImage(image++));
     m_list.attach(m_ui->SSTree1, &m_imageList1);
     m_drag.attach(m_ui->SSTree1);
-    m_commands.attach(m_ui->SSTree1, m_ui->Toolbar1);
+    m_commands.attach(m_ui->SSTree1, m_ui->Toolbar1, m_transfer);
     m_commands.describeButtons();
     m_history.attach(dialog);
     m_commands.attachHistory(m_history.undoAction(), m_history.redoAction());

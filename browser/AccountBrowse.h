@@ -2,6 +2,7 @@
 
 #include "browser/AccountList.h"
 #include "browser/HistoryControls.h"
+#include "browser/TransferCommands.h"
 #include "browser/TreeCommands.h"
 #include "browser/TreeDrag.h"
 #include "ui/Form.h"
@@ -80,6 +81,7 @@ private:
     TreeDrag m_drag;
     TreeCommands m_commands;
     HistoryControls m_history;
+    TransferCommands m_transfer;
     std::unique_ptr<Ui::AccountBrowse> m_ui;
     ImageList m_imageList1;
     QString m_basconnStr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/AccountFile.h"
 #include "store/AccountStatements.h"
 #include "store/Connection.h"
 
@@ -107,8 +108,29 @@ public:
     void removeNode(const QString &key);
     void markStale() { m_stale = true; }
 
+    // The node's row and every row beneath it, each column as stored ("0":
+    // every row under the root).
+    struct Exported {
+        Outcome outcome;
+        std::vector<StoredRow> rows;
+    };
+    Exported exportFrom(const QString &key);
+    // A file's rows under the root or a folder, all or none, then their nodes
+    // in place; the new keys in the order of the contents.
+    struct Imported {
+        Outcome outcome;
+        QStringList keys;
+    };
+    Imported importUnder(const QString &key, const AccountFile::Contents &contents);
+
 private:
-    struct LoadRow;
+    // One row of a level, as the load reads it.
+    struct LoadRow {
+        QString kind;
+        QString parentKey;
+        QVariant number;
+        QString name;
+    };
     struct Level;
 
     static LoadRow rowOf(const Recordset &row);
@@ -117,6 +139,8 @@ private:
     void openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val);
     std::optional<qint32> nextChild(Level &level);
     void addRowNode(const LoadRow &row);
+    void addImportedNodes(
+        const QString &key, const AccountFile::Contents &contents, const QStringList &keys);
     bool mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key);
 
     std::optional<QString> parentForNewAccount(Outcome &gone, StoredRow *read = nullptr);

@@ -12,14 +12,7 @@
 
 namespace Statements = AccountStatements;
 
-// One row of a level, as the load reads it.
-struct AccountList::LoadRow {
-    QString kind;
-    QString parentKey;
-    QVariant number;
-    QString name;
-};
-
+// A level of the load: the rows of one parent.
 struct AccountList::Level {
     qint32 parentKey = 0;
     std::shared_ptr<Recordset> open; // the outermost level's, read as the load goes

@@ -1,6 +1,7 @@
 #include "TreeCommands.h"
 
 #include "browser/SSTree.h"
+#include "browser/TransferCommands.h"
 #include "ui/EventMasks.h"
 #include "ui/Failures.h"
 
@@ -31,10 +32,11 @@ constexpr Command commands[]
 
 } // namespace
 
-void TreeCommands::attach(SSTree *tree, QToolBar *toolbar)
+void TreeCommands::attach(SSTree *tree, QToolBar *toolbar, TransferCommands &transfer)
 {
     m_tree = tree;
     m_toolbar = toolbar;
+    m_transfer = &transfer;
     reset();
 }
 
@@ -135,7 +137,8 @@ void TreeCommands::afterThisKey(std::function<void()> step)
         Qt::QueuedConnection);
 }
 
-void TreeCommands::showMenu(SSNode *, QPoint at)
+// Export and import run once the menu has closed.
+void TreeCommands::showMenu(SSNode *node, QPoint at)
 {
     QMenu menu(m_tree);
     menu.setObjectName(QStringLiteral("SSTree1Menu"));
@@ -147,10 +150,11 @@ void TreeCommands::showMenu(SSNode *, QPoint at)
         else
             menu.addAction(button);
     }
+    m_transfer->addEntries(menu, node);
     if (m_undo && m_redo) {
         menu.addSeparator();
         menu.addAction(m_undo);
         menu.addAction(m_redo);
     }
-    menu.exec(at);
+    m_transfer->run(menu.exec(at), node, m_tree->window());
 }
