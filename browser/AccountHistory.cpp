@@ -161,6 +161,18 @@ void AccountHistory::deleting(
     record(rows);
 }
 
+void AccountHistory::imported(const SSNode *node, const QStringList &topKeys)
+{
+    std::vector<std::vector<StoredRow>> subtrees;
+    for (const QString &key : topKeys)
+        if (std::vector<StoredRow> rows = readSubtree(m_list.connection(), key); !rows.empty())
+            subtrees.push_back(std::move(rows));
+    if (!subtrees.empty())
+        push(new RowsImported(m_list, m_attempt,
+            quotedName(node->text()) + QStringLiteral("への読み込み"), node->key(),
+            std::move(subtrees)));
+}
+
 std::optional<QString> AccountHistory::undo()
 {
     if (!m_stack.canUndo())

@@ -4,6 +4,7 @@
 #include "store/AccountStatements.h"
 
 #include <QString>
+#include <QStringList>
 #include <QUndoStack>
 
 #include <functional>
@@ -55,6 +56,9 @@ public:
     // Reads the node's rows, runs the delete's statements and records what
     // they deleted, also when they stop part way.
     void deleting(const QString &key, bool subtree, const std::function<void()> &statements);
+    // An import under the node has put in the rows of these keys, each with
+    // its subtree.
+    void imported(const SSNode *node, const QStringList &topKeys);
 
     // The key of the node the step concerns, empty when it is gone; none
     // when no step was taken (the user has been told why).

@@ -3,6 +3,7 @@
 
 #include "AccountList.h"
 
+#include "browser/AccountHistory.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
 #include "store/AccountImport.h"
@@ -48,6 +49,11 @@ AccountList::Imported AccountList::importUnder(
     for (const qint64 number : *stored)
         keys << QString::number(number);
     addImportedNodes(key, contents, keys);
+    QStringList topKeys;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (contents.parents[i] < 0)
+            topKeys << keys.at(i);
+    m_history->imported(m_tree->node(key), topKeys);
     return {Outcome::Done, keys};
 }
 

@@ -50,6 +50,13 @@ bool sameRows(const std::vector<StoredRow> &now, const std::vector<StoredRow> &t
     return true;
 }
 
+// A folder left empty is shown closed, as the load shows it.
+void closeIfEmpty(SSTree *tree, const QString &key)
+{
+    if (SSNode *folder = tree->findNode(key); folder && !folder->childCount())
+        folder->setExpanded(false);
+}
+
 } // namespace
 
 HistoryStep::HistoryStep(AccountList &list, StepAttempt &attempt, const QString &text)
@@ -116,6 +123,43 @@ void HistoryStep::requireFolder(Connection &db, const QVariant &key) const
                                : QStringLiteral("番号 %1 のフォルダ").arg(key.toLongLong()))};
 }
 
+// Only a row whose parent is not among them needs its folder looked up.
+void HistoryStep::insertRows(Connection &db, const std::vector<StoredRow> &rows) const
+{
+    QSet<qint64> back;
+    for (const StoredRow &row : rows) {
+        const QVariant key = row.value(accountNo);
+        requireFreeKey(db, key);
+        if (const QVariant parent = row.value(parentNo); !back.contains(parent.toLongLong()))
+            requireFolder(db, parent);
+        db.execute(insertStatement(row));
+        back.insert(key.toLongLong());
+    }
+}
+
+// A row the load would show no node for has none here either.
+SSNode *HistoryStep::showRows(const std::vector<StoredRow> &rows)
+{
+    SSTree *tree = m_list.tree();
+    SSNode *top = addStoredNode(tree, rows.front());
+    if (!top)
+        return nullptr;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        try {
+            addStoredNode(tree, rows[i]);
+        } catch (const TreeError &) {
+        }
+    }
+    return top;
+}
+
+void HistoryStep::requireUnchanged(Connection &db, const std::vector<StoredRow> &rows) const
+{
+    if (!sameRows(readSubtree(db, shownText(rows.front().value(accountNo))), rows))
+        throw Refusal {quotedName(shownText(rows.front().value(nameColumn)))
+            + QStringLiteral("かその下の行が、ほかのプログラムによって変更されています。")};
+}
+
 RowAdded::RowAdded(AccountList &list, StepAttempt &attempt, const QString &text, StoredRow written)
     : HistoryStep(list, attempt, text)
     , m_written(std::move(written))
@@ -146,7 +190,6 @@ void RowAdded::writeAgain(Connection &db)
     db.execute(insertStatement(m_row));
 }
 
-// A folder left empty is shown closed, as the load shows it.
 QString RowAdded::showBack()
 {
     const QString key = shownText(m_written.value(accountNo));
@@ -154,9 +197,7 @@ QString RowAdded::showBack()
         m_place = placeOf(node);
         m_list.removeNode(key);
     }
-    if (SSNode *parent = m_list.tree()->findNode(m_place.parentKey);
-        parent && !parent->childCount())
-        parent->setExpanded(false);
+    closeIfEmpty(m_list.tree(), m_place.parentKey);
     return {};
 }
 
@@ -225,15 +266,7 @@ QString RowsDeleted::topKey() const
 // them needs its folder looked up.
 void RowsDeleted::writeBack(Connection &db)
 {
-    QSet<qint64> back;
-    for (const StoredRow &row : m_deleted) {
-        const QVariant key = row.value(accountNo);
-        requireFreeKey(db, key);
-        if (const QVariant parent = row.value(parentNo); !back.contains(parent.toLongLong()))
-            requireFolder(db, parent);
-        db.execute(insertStatement(row));
-        back.insert(key.toLongLong());
-    }
+    insertRows(db, m_deleted);
 }
 
 // Rows the delete did not reach were never taken out of the table, but out
@@ -247,25 +280,16 @@ QString RowsDeleted::showBack()
     SSTree *tree = m_list.tree();
     tree->setRedraw(false);
     const auto redraw = qScopeGuard([tree] { tree->setRedraw(true); });
-    SSNode *top = addStoredNode(tree, m_rows.front());
+    SSNode *top = showRows(m_rows);
     if (!top)
         return {};
     putAt(tree, top, m_place);
-    // A row the load would show no node for has none here either.
-    for (size_t i = 1; i < m_rows.size(); ++i) {
-        try {
-            addStoredNode(tree, m_rows[i]);
-        } catch (const TreeError &) {
-        }
-    }
     return topKey();
 }
 
 void RowsDeleted::writeAgain(Connection &db)
 {
-    if (!sameRows(readSubtree(db, topKey()), m_rows))
-        throw Refusal {quotedName(shownText(m_rows.front().value(nameColumn)))
-            + QStringLiteral("かその下の行が、ほかのプログラムによって変更されています。")};
+    requireUnchanged(db, m_rows);
     m_list.deleteRows(
         topKey(), m_subtree ? AccountList::Deletion::WithSubtree : AccountList::Deletion::RowOnly);
     m_deleted = m_rows;
@@ -280,4 +304,49 @@ QString RowsDeleted::showAgain()
     }
     tree->setSelectedNode(nullptr);
     return {};
+}
+
+RowsImported::RowsImported(AccountList &list, StepAttempt &attempt, const QString &text,
+    QString targetKey, std::vector<std::vector<StoredRow>> subtrees)
+    : HistoryStep(list, attempt, text)
+    , m_targetKey(std::move(targetKey))
+    , m_subtrees(std::move(subtrees))
+{
+}
+
+// Every subtree is checked before the first is deleted: all or nothing.
+void RowsImported::writeBack(Connection &db)
+{
+    for (const std::vector<StoredRow> &rows : m_subtrees)
+        requireUnchanged(db, rows);
+    for (const std::vector<StoredRow> &rows : m_subtrees)
+        m_list.deleteRows(
+            shownText(rows.front().value(accountNo)), AccountList::Deletion::WithSubtree);
+}
+
+void RowsImported::writeAgain(Connection &db)
+{
+    for (const std::vector<StoredRow> &rows : m_subtrees)
+        insertRows(db, rows);
+}
+
+QString RowsImported::showBack()
+{
+    for (const std::vector<StoredRow> &rows : m_subtrees)
+        if (const QString key = shownText(rows.front().value(accountNo));
+            m_list.tree()->findNode(key))
+            m_list.removeNode(key);
+    closeIfEmpty(m_list.tree(), m_targetKey);
+    return m_targetKey;
+}
+
+// Last under the folder, in the file's order, as the import put them.
+QString RowsImported::showAgain()
+{
+    SSTree *tree = m_list.tree();
+    tree->setRedraw(false);
+    const auto redraw = qScopeGuard([tree] { tree->setRedraw(true); });
+    for (const std::vector<StoredRow> &rows : m_subtrees)
+        showRows(rows);
+    return m_targetKey;
 }

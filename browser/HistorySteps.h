@@ -10,6 +10,7 @@
 
 class AccountList;
 class Connection;
+class SSNode;
 
 // What the last undo or redo of a step came to.
 struct StepAttempt {
@@ -53,6 +54,13 @@ protected:
 
     // Refuses unless a row has the key: the folder a row goes back into.
     void requireFolder(Connection &db, const QVariant &key) const;
+    // Rows read by readSubtree go back under their keys, each after its
+    // parent; then their nodes, where the load would show them. The node of
+    // the first row, when it has one.
+    void insertRows(Connection &db, const std::vector<StoredRow> &rows) const;
+    SSNode *showRows(const std::vector<StoredRow> &rows);
+    // Refuses unless the subtree is as `rows` read it.
+    void requireUnchanged(Connection &db, const std::vector<StoredRow> &rows) const;
 
     AccountList &m_list;
 
@@ -128,4 +136,23 @@ private:
     std::vector<StoredRow> m_deleted; // what it deleted: all of them, unless it stopped
     NodePlace m_place;
     bool m_subtree;
+};
+
+// An import under the root or a folder: taken back by deleting each
+// subtree it put in, once it is as the import left it, with the delete's
+// own statements; done again by putting every row back under its key.
+class RowsImported : public HistoryStep {
+public:
+    RowsImported(AccountList &list, StepAttempt &attempt, const QString &text, QString targetKey,
+        std::vector<std::vector<StoredRow>> subtrees);
+
+protected:
+    void writeBack(Connection &db) override;
+    void writeAgain(Connection &db) override;
+    QString showBack() override;
+    QString showAgain() override;
+
+private:
+    QString m_targetKey;
+    std::vector<std::vector<StoredRow>> m_subtrees; // as read after the import
 };

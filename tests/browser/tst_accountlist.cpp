@@ -257,7 +257,8 @@ private Q_SLOTS:
             QTest::newRow(tag) << change << QString(chosen) << QString(gone) << statements
                                << outcome;
         };
-        row("rename folder", "6", "6", {readOwn.arg(6), "UPDATE ACCOUNT SET NAME='New' where ACCOUNT_NO= 6 "},
+        row("rename folder", "6", "6",
+            {readOwn.arg(6), "UPDATE ACCOUNT SET NAME='New' where ACCOUNT_NO= 6 "},
             Outcome::FolderGone,
             [](AccountList &list, SSTree &) { return list.renameFolder("New"); });
         row("label", "5", "5", {readOwn.arg(5), "UPDATE ACCOUNT SET NAME='New' WHERE ACCOUNT_NO=5"},

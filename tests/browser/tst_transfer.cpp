@@ -176,13 +176,19 @@ private Q_SLOTS:
             m_record->messages(), QStringList {"フォルダ 2 件、アカウント 3 件を読み込みました。"});
         const QString insert = "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME%1) VALUES(%2)\n"
                                "select max(ACCOUNT_NO) from ACCOUNT";
+        // Then what the rows went in as, read for an undo.
+        const QString readOwn = "SELECT * FROM ACCOUNT WHERE ACCOUNT_NO = %1";
+        const QString readUnder
+            = "SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = %1 ORDER BY ACCOUNT_NO";
         QCOMPARE(m_record->statements.join('\n'),
             QStringList(
                 {m_sqlite ? "BEGIN IMMEDIATE" : "BEGIN",
                     "select * from ACCOUNT where ACCOUNT_no= 1", insert.arg("", "1,'F','取引先'"),
                     insert.arg("", "7,'F','Sub'"), insert.arg("", "8,'A','Dan'"),
                     insert.arg(",SENDER,PSWD", "7,'A','O''Neill','',NULL"),
-                    insert.arg("", "1,'A','Eve'"), "COMMIT"})
+                    insert.arg("", "1,'A','Eve'"), "COMMIT", readOwn.arg(7), readUnder.arg(7),
+                    readUnder.arg(8), readUnder.arg(10), readUnder.arg(9), readOwn.arg(11),
+                    readUnder.arg(11)})
                 .join('\n'));
         QCOMPARE(m_table->rows("select SENDER, PSWD from ACCOUNT where ACCOUNT_NO = 10"),
             (std::vector<QStringList> {{"", QString()}}));

@@ -10,6 +10,7 @@
 #include "browser/AccountList.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
+#include "store/AccountFile.h"
 #include "store/DbError.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
@@ -53,6 +54,15 @@ Change deleting(AccountList::Deletion deletion)
 Change listDoes(const std::function<void(AccountList &)> &change)
 {
     return [change](AccountList &list, SSTree &) { change(list); };
+}
+
+// Folder 1's subtree, passwords and all, through the file's text, into folder 6.
+Change importing()
+{
+    return [](AccountList &list, SSTree &) {
+        list.importUnder(
+            "6", AccountFile::fromJson(AccountFile::toJson(list.exportFrom("1").rows, true)));
+    };
 }
 
 Change moving(const char *dragged, const char *target)
@@ -167,6 +177,7 @@ private Q_SLOTS:
         row("move", "3", moving("3", "6"));
         row("delete account", "8", deleting(AccountList::Deletion::RowOnly));
         row("delete folder", "1", deleting(AccountList::Deletion::WithSubtree));
+        row("import", "6", importing());
     }
 
     void everyKindGoesBackToWhatWasStoredAndComesAgain()
@@ -225,6 +236,12 @@ private Q_SLOTS:
         row("redo delete: a row beneath changed", "1", deleting(AccountList::Deletion::WithSubtree),
             true, "UPDATE ACCOUNT SET NAME = 'x' WHERE ACCOUNT_NO = 4",
             "「Zeta」かその下の行が、ほかのプログラムによって変更されています。");
+        row("undo import: a row beneath changed", "6", importing(), false,
+            "UPDATE ACCOUNT SET NAME = 'x' WHERE NAME = 'Beta' AND ACCOUNT_NO > 9",
+            "「Zeta」かその下の行が、ほかのプログラムによって変更されています。");
+        row("redo import: key taken", "6", importing(), true,
+            "INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME) VALUES(12,0,'A','x')",
+            "番号 12 は、ほかのプログラムが追加した行に使われています。");
         row("redo move: new folder gone", "5", moving("5", "6"), true,
             "DELETE FROM ACCOUNT WHERE ACCOUNT_NO = 6",
             "フォルダ「Zeta」は、ほかのプログラムによって削除されています。");
@@ -238,7 +255,8 @@ private Q_SLOTS:
         QFETCH(QString, other);
         choose(chosen);
         run(change);
-        const QString added = accounts().newestNode()->key();
+        const SSNode *newest = accounts().newestNode();
+        const QString added = newest ? newest->key() : QString();
         QVERIFY(!redo || history().undo());
         m_table->db().execute(other.replace("%1", added));
         const QList<QStringList> left = table();
