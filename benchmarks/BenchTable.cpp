@@ -82,6 +82,12 @@ void BenchTable::addFolderSubtree(int top, int rows)
     addRows(rows - 1, b.key, b.parent, b.kind);
 }
 
+void BenchTable::removeAll()
+{
+    m_db.db().execute(QStringLiteral("DELETE FROM ACCOUNT"));
+    m_rows = 0;
+}
+
 // Accounts carry what a real account holds, so that reading a row costs
 // what it costs in a mail client's table. MariaDB joins texts with CONCAT,
 // divides whole numbers with DIV, puts the WITH after INSERT and stops a

@@ -38,6 +38,7 @@ public:
     // Adds a folder under the root with key `top` and rows - 1 rows beneath it,
     // in folders of ten, numbered from top + 1.
     void addFolderSubtree(int top, int rows);
+    void removeAll();
 
 private:
     explicit BenchTable(Engine engine)

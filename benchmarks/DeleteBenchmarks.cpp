@@ -4,6 +4,7 @@
 #include "SqliteFloor.h"
 
 #include "browser/AccountBrowse.h"
+#include "browser/AccountHistory.h"
 #include "component/Forms.h"
 
 namespace {
@@ -28,6 +29,32 @@ void browserDelete(benchmark::State &state, int rows)
     disposeDeferred();
     if (left != 0)
         state.SkipWithError("DeleteChild left rows behind");
+}
+
+// The delete as a person runs it on the window's list, its rows read first
+// for the undo, and the undo of that delete; one of the two is timed. The
+// table is emptied after each iteration, outside the timing.
+void deleteAndUndo(benchmark::State &state, int rows, bool timeUndo)
+{
+    const auto table = BenchTable::empty();
+    AccountBrowse &browse = Forms::accountBrowse();
+    browse.load(table->connectionString());
+    AccountList &list = browse.list();
+    int restored = -1;
+    timeEach(state, [&] {
+        table->addFolderSubtree(folderKey, rows);
+        list.reload();
+        list.choose(QString::number(folderKey));
+        const Took deleted = timeOf([&] { list.deleteChosen(AccountList::Deletion::WithSubtree); });
+        const Took undone = timeOf([&] { list.history().undo(); });
+        restored = table->rowCount();
+        table->removeAll();
+        return timeUndo ? undone : deleted;
+    });
+    browse.unload();
+    disposeDeferred();
+    if (restored != rows)
+        state.SkipWithError("the undo did not put every row back");
 }
 
 // Floor (b) runs each statement's own text, floor (c) each shape compiled once.
@@ -70,6 +97,17 @@ std::vector<Comparison> registerDeleteBenchmarks(const Plan &plan)
         comparisons.push_back({what, QStringLiteral("delete/") + size,
             QStringLiteral("(c) SQLite C, each shape compiled once"),
             QStringLiteral("delete_floor_c/") + size, std::nullopt});
+        addBenchmark(QStringLiteral("undoable_delete/") + size,
+            [rows](auto &state) { deleteAndUndo(state, rows, false); });
+        addBenchmark(QStringLiteral("undo_delete/") + size,
+            [rows](auto &state) { deleteAndUndo(state, rows, true); });
+        comparisons.push_back({QStringLiteral("delete, rows read for undo, %1").arg(grouped(rows)),
+            QStringLiteral("undoable_delete/") + size, QStringLiteral("DeleteChild alone"),
+            QStringLiteral("delete/") + size, std::nullopt});
+        comparisons.push_back({QStringLiteral("undo of that delete, %1").arg(grouped(rows)),
+            QStringLiteral("undo_delete/") + size, QStringLiteral("the delete, rows read for undo"),
+            QStringLiteral("undoable_delete/") + size,
+            rows >= 10000 ? std::optional(2.0) : std::nullopt});
     }
     return comparisons;
 }

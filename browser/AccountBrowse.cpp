@@ -2,6 +2,7 @@
 
 #include "ui_AccountBrowse.h"
 
+#include "browser/AccountHistory.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
 #include "browser/TreeNodes.h"
@@ -27,6 +28,8 @@ AccountBrowse::AccountBrowse(AccountAdd &editor, FolderAdd &folderDialog, Sign &
     , m_folderDialog(folderDialog)
     , m_signDialog(signDialog)
     , m_drag(m_list)
+    , m_history(m_list.history())
+    , m_transfer(m_list)
 {
 }
 
@@ -62,8 +65,13 @@ void AccountBrowse::setupWidget(FormDialog *dialog)
             action->setIcon(toolbarImage(image++));
     m_list.attach(m_ui->SSTree1, &m_imageList1);
     m_drag.attach(m_ui->SSTree1);
-    m_commands.attach(m_ui->SSTree1, m_ui->Toolbar1);
+    m_commands.attach(m_ui->SSTree1, m_ui->Toolbar1, m_transfer);
     m_commands.describeButtons();
+    m_history.attach(dialog);
+    m_commands.attachHistory(m_history.undoAction(), m_history.redoAction());
+    for (const bool back : {true, false})
+        QObject::connect(back ? m_history.undoAction() : m_history.redoAction(),
+            &QAction::triggered, dialog, [this, back] { handle([&] { takeHistoryStep(back); }); });
     m_ui->SSTree1->setAccessibleName(dialog->windowTitle());
     connectTreeEvents(dialog);
     QObject::connect(m_ui->Toolbar1, &QToolBar::actionTriggered, dialog, [this](QAction *action) {
@@ -254,6 +262,24 @@ void AccountBrowse::deleteChosen(AccountList::Deletion deletion)
         return;
     m_list.deleteChosen(deletion);
     enableAllButton();
+}
+
+// The node the step concerns is chosen, as a click chooses it; with none
+// left, nothing is, as after a delete.
+void AccountBrowse::takeHistoryStep(bool back)
+{
+    const std::optional<QString> key = back ? m_list.history().undo() : m_list.history().redo();
+    if (!key)
+        return;
+    SSTree *tree = m_ui->SSTree1;
+    SSNode *node = key->isEmpty() ? nullptr : tree->findNode(*key);
+    tree->setSelectedNode(node);
+    if (!node) {
+        enableAllButton();
+        return;
+    }
+    tree->scrollToNode(node);
+    SSTree1_NodeClick(node);
 }
 
 // Until a node is chosen in this showing of the window there is no row to

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "browser/AccountList.h"
+#include "browser/HistoryControls.h"
+#include "browser/TransferCommands.h"
 #include "browser/TreeCommands.h"
 #include "browser/TreeDrag.h"
 #include "ui/Form.h"
@@ -69,6 +71,7 @@ private:
     void openNewAccount();
     void openStoredAccount(const QString &caption, bool copy);
     void deleteChosen(AccountList::Deletion deletion);
+    void takeHistoryStep(bool back);
     void showStoredIfChanged();
 
     AccountAdd &m_editor;
@@ -77,6 +80,8 @@ private:
     AccountList m_list;
     TreeDrag m_drag;
     TreeCommands m_commands;
+    HistoryControls m_history;
+    TransferCommands m_transfer;
     std::unique_ptr<Ui::AccountBrowse> m_ui;
     ImageList m_imageList1;
     QString m_basconnStr;

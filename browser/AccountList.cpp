@@ -1,10 +1,12 @@
 #include "AccountList.h"
 
+#include "browser/AccountHistory.h"
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
 #include "browser/TreeNodes.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
+#include "store/StoredRows.h"
 #include "ui/BusyCursor.h"
 #include "ui/Failures.h"
 #include "ui/MessageBox.h"
@@ -23,23 +25,11 @@ QString valueOf(const Statements::AccountValues &values, const QString &column)
 
 } // namespace
 
-// One row of a level, as the load reads it.
-struct AccountList::LoadRow {
-    QString kind;
-    KeyText parentKey;
-    QVariant number;
-    QString name;
-};
+AccountList::AccountList()
+    : m_history(std::make_unique<AccountHistory>(*this))
+{
+}
 
-struct AccountList::Level {
-    qint32 parentKey = 0;
-    std::shared_ptr<Recordset> open; // the outermost level's, read as the load goes
-    std::vector<LoadRow> rows; // a deeper level's, read whole
-    size_t next = 0;
-    std::optional<QString> failure; // what ended the reading of `rows`
-};
-
-AccountList::AccountList() = default;
 AccountList::~AccountList() = default;
 
 void AccountList::attach(SSTree *tree, const ImageList *images)
@@ -50,6 +40,7 @@ void AccountList::attach(SSTree *tree, const ImageList *images)
 
 void AccountList::open(const QString &connStr)
 {
+    m_history->clear();
     runOn([&] { m_basTable.setConnectionString(connStr); });
     runOn([&] { m_basTable.open(); });
     InitTree();
@@ -57,6 +48,7 @@ void AccountList::open(const QString &connStr)
 
 void AccountList::close()
 {
+    m_history->clear();
     m_basTable.close();
 }
 
@@ -65,155 +57,25 @@ void AccountList::reload()
     InitTree();
 }
 
-void AccountList::InitTree()
-{
-    const BusyCursor busy;
-    SSTree *tree = m_tree;
-    m_depthReported = false;
-    m_stale = false;
-    m_nodeChosen = false;
-    m_atNode.clear();
-    runOn([&] { tree->setImageList(m_images); });
-    runOn([&] { tree->setTreeOption(true); });
-    runOn([&] { tree->setRedraw(false); });
-    runOn([&] { tree->clearNodes(); });
-    runOn([&] { tree->setTreeOption(true); });
-    runOn([&] { m_atNode = addRootNode(tree)->key(); });
-    runOn([&] { LoadChild(0); });
-    runOn([&] { tree->setTopNode(tree->nodeAt(tree->nodeCount())->rootNode()); });
-    runOn([&] { tree->setNodeIndentation(250.0f); });
-    runOn([&] { tree->setRedraw(true); });
-}
-
-// Descends depth first with a stack of its own rather than native recursion,
-// so that no chain of rows can overflow the stack. The outermost level's rows
-// are read as the load goes, so that its statement holds one read lock for
-// the whole load; every deeper level is read whole and its statement closed
-// before the descent, or the engine would walk a list of open statements as
-// long as the tree is deep at every query. A level that fails reports once
-// and ends, leaving the level above to carry on with its next row.
-void AccountList::LoadChild(qint32 p_val)
-{
-    std::vector<Level> levels;
-    QSet<qint32> path;
-    openLevel(levels, path, p_val);
-    // The steps that run for every row go by reference: as a copy, a step
-    // holding more than two references is put on the heap each time.
-    std::optional<qint32> child;
-    const auto next = [&] { child = nextChild(levels.back()); };
-    while (!levels.empty()) {
-        child.reset();
-        if (reportAndStop(std::cref(next)) && child) {
-            if (mayDescend(levels, path, *child))
-                openLevel(levels, path, *child);
-            continue;
-        }
-        if (levels.back().open)
-            levels.back().open->close();
-        path.remove(levels.back().parentKey);
-        levels.pop_back();
-    }
-}
-
-void AccountList::openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val)
-{
-    std::shared_ptr<Recordset> rows;
-    const auto run = [&] { rows = m_basTable.execute(Statements::children(p_val)); };
-    if (!reportAndStop(std::cref(run)))
-        return;
-    Level level;
-    level.parentKey = p_val;
-    if (levels.empty()) {
-        level.open = std::move(rows);
-    } else {
-        // A row that cannot be read ends the reading; the failure is reported
-        // when the load reaches that row, as if it had been read there.
-        try {
-            if (!rows->isEOF())
-                level.rows.reserve(16);
-            for (; !rows->isEOF(); rows->moveNext())
-                level.rows.push_back(rowOf(*rows));
-        } catch (...) {
-            level.failure = currentFailureText();
-        }
-        rows->close();
-        // Most rows have no children: nothing to descend into.
-        if (level.rows.empty() && !level.failure)
-            return;
-    }
-    levels.push_back(std::move(level));
-    path.insert(p_val);
-}
-
-// A row that names one of its own ancestors would lead the load round in a
-// circle for ever; a chain deeper than the view can lay out is cut off.
-bool AccountList::mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key)
-{
-    if (path.contains(key))
-        return false;
-    if (static_cast<int>(levels.size()) < maxTreeDepth)
-        return true;
-    if (!m_depthReported) {
-        m_depthReported = true;
-        MessageBox::show(
-            QStringLiteral("階層が深すぎるため、%1 階層より下のアカウントは表示されません。")
-                .arg(maxTreeDepth));
-    }
-    return false;
-}
-
-// The next row of a level: its node is made and its key returned, so that
-// its children load before the level's next row is taken.
-std::optional<qint32> AccountList::nextChild(Level &level)
-{
-    std::optional<LoadRow> row;
-    if (level.open) {
-        if (level.next++ > 0)
-            level.open->moveNext();
-        if (!level.open->isEOF())
-            row = rowOf(*level.open);
-    } else if (level.next < level.rows.size()) {
-        row = std::move(level.rows[level.next++]);
-    } else if (level.failure) {
-        throw Failure(*std::exchange(level.failure, std::nullopt));
-    }
-    if (!row)
-        return std::nullopt;
-    addRowNode(*row);
-    return wholeNumber32(row->number);
-}
-
-AccountList::LoadRow AccountList::rowOf(const Recordset &row)
-{
-    return {row.text(QStringLiteral("KIND")),
-        KeyText::of(row.value(QStringLiteral("P_ACCOUNT_NO"))),
-        row.value(QStringLiteral("ACCOUNT_NO")), row.text(QStringLiteral("NAME"))};
-}
-
-// The account's marker is the same text as its key.
-void AccountList::addRowNode(const LoadRow &row)
-{
-    const KeyText key = KeyText::of(row.number);
-    if (row.kind == u"F")
-        addFolderNode(m_tree, row.parentKey, key, row.name);
-    else if (row.kind == u"A")
-        addAccountNode(m_tree, row.parentKey, key, row.name, key);
-}
-
-SSNode *AccountList::newestNode() const
-{
-    return m_atNode.isEmpty() ? nullptr : m_tree->findNode(m_atNode);
-}
-
 void AccountList::choose(const QString &key)
 {
     m_basNodeKey = key;
     m_nodeChosen = true;
 }
 
+SSTree *AccountList::tree() const
+{
+    return m_tree;
+}
+
 SSNode *AccountList::chosenNode() const
 {
     return m_tree->node(m_basNodeKey);
+}
+
+SSNode *AccountList::newestNode() const
+{
+    return m_atNode.isEmpty() ? nullptr : m_tree->findNode(m_atNode);
 }
 
 // No row goes under a folder that is gone.
@@ -225,21 +87,37 @@ AccountList::Outcome AccountList::addFolder(const QString &name)
     m_basTable.execute(Statements::insertFolder(parent, name));
     const QString key = m_basTable.execute(Statements::newCopyOrFolderKey())->text(0);
     m_atNode = addFolderNode(m_tree, parent, key, name)->key();
+    m_history->addedFolder(key, parent, name);
     return Outcome::Done;
 }
 
 AccountList::Outcome AccountList::renameFolder(const QString &name)
 {
     SSNode *node = chosenNode();
+    const QString before = node->text();
     node->setText(name);
-    return changesRow(Statements::renameFolder(name, m_basNodeKey)) ? Outcome::Done : gone(node);
+    return rename(node, before, name, Statements::renameFolder(name, m_basNodeKey));
 }
 
+// The root is no row: its label is kept while the window is open.
 AccountList::Outcome AccountList::renameLabel(const QString &label)
 {
-    if (changesRow(Statements::renameLabel(label, m_basNodeKey)) || m_basNodeKey == u"0")
-        return Outcome::Done;
-    return gone(chosenNode());
+    const QString statement = Statements::renameLabel(label, m_basNodeKey);
+    if (m_basNodeKey != u"0")
+        return rename(chosenNode(), chosenNode()->text(), label, statement);
+    changesRow(statement);
+    return Outcome::Done;
+}
+
+// The name as stored is read first, for an undo to put back exactly that.
+AccountList::Outcome AccountList::rename(
+    SSNode *node, const QString &before, const QString &name, const QString &statement)
+{
+    const std::optional<StoredRow> stored = readStoredRow(m_basTable, node->key().toLongLong());
+    if (!changesRow(statement))
+        return gone(node);
+    m_history->renamed(node, stored, before, name);
+    return Outcome::Done;
 }
 
 std::optional<QVariantMap> AccountList::readAccount()
@@ -281,13 +159,14 @@ AccountList::Outcome AccountList::insertAccount(const Statements::AccountValues 
     m_basTable.execute(Statements::insertAccount(*parent, values, htmlSignature));
     const QString key = m_basTable.execute(keyQuery)->text(0);
     m_atNode = addAccountNode(m_tree, *parent, key, valueOf(values, QStringLiteral("NAME")))->key();
+    m_history->addedAccount(key, *parent, values, htmlSignature);
     return Outcome::Done;
 }
 
 // The editor's OK looks the chosen row's kind up in every mode: a new
 // account goes into a folder, under the root, or beside an account, under
 // the account's parent. None when the chosen row is gone.
-std::optional<QString> AccountList::parentForNewAccount(Outcome &outcome)
+std::optional<QString> AccountList::parentForNewAccount(Outcome &outcome, StoredRow *read)
 {
     const SSNode *chosen = chosenNode();
     if (chosen->key() == u"0")
@@ -301,6 +180,8 @@ std::optional<QString> AccountList::parentForNewAccount(Outcome &outcome)
         return std::nullopt;
     }
     const bool folder = row->text(QStringLiteral("KIND")) == u"F";
+    if (read)
+        *read = storedRowOf(*row);
     row->close();
     return folder ? chosen->key() : parent->key();
 }
@@ -308,11 +189,16 @@ std::optional<QString> AccountList::parentForNewAccount(Outcome &outcome)
 AccountList::Outcome AccountList::updateAccount(const Statements::AccountValues &values)
 {
     Outcome outcome = Outcome::Done;
-    if (!parentForNewAccount(outcome))
+    StoredRow stored;
+    if (!parentForNewAccount(outcome, &stored))
         return outcome;
     SSNode *node = chosenNode();
+    const QString before = node->text();
     node->setText(valueOf(values, QStringLiteral("NAME")));
-    return changesRow(Statements::updateAccount(values, m_basNodeKey)) ? Outcome::Done : gone(node);
+    if (!changesRow(Statements::updateAccount(values, m_basNodeKey)))
+        return gone(node);
+    m_history->modified(node, stored, before, values);
+    return Outcome::Done;
 }
 
 // A folder's own row is deleted first, so that a chain of rows leading back
@@ -322,17 +208,24 @@ AccountList::Outcome AccountList::updateAccount(const Statements::AccountValues 
 void AccountList::deleteChosen(Deletion deletion)
 {
     const QString key = m_basNodeKey;
-    try {
-        m_tree->removeNode(key);
-        m_tree->setSelectedNode(nullptr);
-        m_basTable.execute(Statements::deleteRow(key));
-        if (deletion == Deletion::WithSubtree)
-            DeleteChild(key);
-    } catch (...) {
-        // The nodes went before their rows, and some rows may still be there.
-        m_stale = true;
-        throw;
-    }
+    m_history->deleting(key, deletion == Deletion::WithSubtree, [&] {
+        try {
+            removeNode(key);
+            m_tree->setSelectedNode(nullptr);
+            deleteRows(key, deletion);
+        } catch (...) {
+            // The nodes went before their rows, and some rows may still be there.
+            m_stale = true;
+            throw;
+        }
+    });
+}
+
+void AccountList::deleteRows(const QString &key, Deletion deletion)
+{
+    m_basTable.execute(Statements::deleteRow(key));
+    if (deletion == Deletion::WithSubtree)
+        DeleteChild(key);
 }
 
 // Each level's children are read whole and their result set closed before
@@ -370,6 +263,19 @@ QStringList AccountList::childKeys(const QString &key)
     return keys;
 }
 
+// The newest node goes with its node: one made again later under the same
+// key is not it.
+void AccountList::removeNode(const QString &key)
+{
+    const SSNode *removed = m_tree->node(key);
+    for (const SSNode *node = newestNode(); node; node = node->parentNode())
+        if (node == removed) {
+            m_atNode.clear();
+            break;
+        }
+    m_tree->removeNode(key);
+}
+
 // Only the root and folders take drops. Nodes are told apart by their text:
 // a node may not go below a node of its own name, which a drop into its own
 // subtree always is. The root never moves.
@@ -390,9 +296,11 @@ AccountList::Outcome AccountList::move(SSNode *dragged, SSNode *target)
 {
     if (target->key() != u"0" && !isStored(target->key()))
         return gone(target);
+    const NodePlace from = placeOf(dragged);
     if (!changesRow(Statements::move(target->key(), dragged->key())))
         return gone(dragged);
     dragged->setParentNode(target);
+    m_history->moved(dragged, from);
     return Outcome::Done;
 }
 

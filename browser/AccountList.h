@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/KeyText.h"
+#include "store/AccountFile.h"
 #include "store/AccountStatements.h"
 #include "store/Connection.h"
 
@@ -8,18 +10,22 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
+class AccountHistory;
 class ImageList;
 class Recordset;
 class SSNode;
 class SSTree;
+struct StoredRow;
 
 // The account list's rows and nodes: the connection to the host's ACCOUNT
 // table, the tree filled from it, the node the user chose, and every change
-// of rows and nodes. Each change runs its statements in order and keeps the
-// tree showing what they stored. It has no widget of its own: the window
+// of rows and nodes. Each change runs its statements in order, keeps the
+// tree showing what they stored, and tells its history what it wrote, so
+// that it can be undone. It has no widget of its own: the window
 // routes the user's commands here, and its dialogs only collect values.
 class AccountList {
 public:
@@ -44,10 +50,10 @@ public:
     // The tree the list fills, and the images its nodes name.
     void attach(SSTree *tree, const ImageList *images);
     // Opens the connection on the host's string and fills the tree from the
-    // table. A connection that does not open leaves the root alone, after
-    // one message.
+    // table, with a history of its own. A connection that does not open
+    // leaves the root alone, after one message.
     void open(const QString &connStr);
-    // Harmless when the connection never opened.
+    // Harmless when the connection never opened. The history ends.
     void close();
     bool isOpen() const { return m_basTable.isOpen(); }
     // Fills the tree again from the table, with nothing chosen.
@@ -93,8 +99,40 @@ public:
     // A checked move: the row's parent, then the node with its subtree.
     Outcome move(SSNode *dragged, SSNode *target);
 
+    // Every change that wrote, for undo and redo.
+    AccountHistory &history() { return *m_history; }
+
+    // What the history's steps use besides: the delete's own statements,
+    // without the node, and the tree.
+    void deleteRows(const QString &key, Deletion deletion);
+    Connection &connection() { return m_basTable; }
+    SSTree *tree() const;
+    void removeNode(const QString &key);
+    void markStale() { m_stale = true; }
+
+    // The node's row and every row beneath it, each column as stored ("0":
+    // every row under the root).
+    struct Exported {
+        Outcome outcome;
+        std::vector<StoredRow> rows;
+    };
+    Exported exportFrom(const QString &key);
+    // A file's rows under the root or a folder, all or none, then their nodes
+    // in place; the new keys in the order of the contents.
+    struct Imported {
+        Outcome outcome;
+        QStringList keys;
+    };
+    Imported importUnder(const QString &key, const AccountFile::Contents &contents);
+
 private:
-    struct LoadRow;
+    // One row of a level, as the load reads it.
+    struct LoadRow {
+        QString kind;
+        KeyText parentKey;
+        QVariant number;
+        QString name;
+    };
     struct Level;
 
     static LoadRow rowOf(const Recordset &row);
@@ -103,12 +141,16 @@ private:
     void openLevel(std::vector<Level> &levels, QSet<qint32> &path, qint32 p_val);
     std::optional<qint32> nextChild(Level &level);
     void addRowNode(const LoadRow &row);
+    void addImportedNodes(
+        const QString &key, const AccountFile::Contents &contents, const QStringList &keys);
     bool mayDescend(const std::vector<Level> &levels, const QSet<qint32> &path, qint32 key);
 
-    std::optional<QString> parentForNewAccount(Outcome &gone);
+    std::optional<QString> parentForNewAccount(Outcome &gone, StoredRow *read = nullptr);
     Outcome insertAccount(const AccountStatements::AccountValues &values,
         AccountStatements::HtmlSignature htmlSignature, const QString &keyQuery);
     QStringList childKeys(const QString &key);
+    Outcome rename(
+        SSNode *node, const QString &before, const QString &name, const QString &statement);
     bool changesRow(const QString &statement);
     bool isStored(const QString &key);
     Outcome gone(const SSNode *node);
@@ -122,6 +164,7 @@ private:
     bool m_nodeChosen = false; // since the tree was last filled
     bool m_stale = false;
     bool m_depthReported = false;
+    std::unique_ptr<AccountHistory> m_history;
 };
 
 // Tells the user which row another program deleted meanwhile, when the

@@ -87,9 +87,9 @@ SSNode *SSNode::parentNode() const
     return m_model->parentOf(this);
 }
 
-void SSNode::setParentNode(SSNode *newParent)
+void SSNode::setParentNode(SSNode *newParent, int row)
 {
-    tree()->moveUnder(this, newParent);
+    tree()->moveUnder(this, newParent, row);
 }
 
 SSNode *SSNode::firstChild() const

@@ -45,15 +45,18 @@ public:
 
     SSNode *parentNode() const;
     // Moves the node with its subtree to the end of newParent's children
-    // (nullptr: to the top level). Throws TreeError when newParent is the node
-    // itself or lies beneath it.
-    void setParentNode(SSNode *newParent);
+    // (nullptr: to the top level), or to the row among them when one is
+    // given. Throws TreeError when newParent is the node itself or lies
+    // beneath it.
+    void setParentNode(SSNode *newParent, int row = -1);
     SSNode *previousSibling() const { return sibling(-1); }
     SSNode *nextSibling() const { return sibling(1); }
     SSNode *firstChild() const;
     SSNode *lastSibling() const;
     SSNode *rootNode() const;
     int childCount() const { return int(m_children.size()); }
+    // Its place among its parent's children, from 0.
+    int row() const { return int(m_row); }
 
     // The node's icon and text, as the pointer shows it while the node is
     // dragged; at most a screen wide.

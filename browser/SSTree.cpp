@@ -170,13 +170,13 @@ bool SSTree::isNodeSelected(const SSNode *node) const
     return selectionModel()->isSelected(indexFromNode(node));
 }
 
-void SSTree::moveUnder(SSNode *node, SSNode *newParent)
+void SSTree::moveUnder(SSNode *node, SSNode *newParent, int row)
 {
     for (const SSNode *above = newParent; above; above = above->parentNode()) {
         if (above == node)
             fail("A node cannot be moved beneath itself");
     }
-    m_model->move(node, newParent);
+    m_model->move(node, newParent, row);
 }
 
 void SSTree::setImageList(const ImageList *images)

@@ -126,7 +126,7 @@ private:
 
     void setNodeExpanded(SSNode *node, bool expanded);
     bool isNodeSelected(const SSNode *node) const;
-    void moveUnder(SSNode *node, SSNode *newParent);
+    void moveUnder(SSNode *node, SSNode *newParent, int row);
     void collapseQuietly(const std::vector<SSNode *> &nodes);
     void showAgain();
     bool acceptLabel(const QModelIndex &index, const QString &newText);

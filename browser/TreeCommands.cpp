@@ -1,6 +1,7 @@
 #include "TreeCommands.h"
 
 #include "browser/SSTree.h"
+#include "browser/TransferCommands.h"
 #include "ui/EventMasks.h"
 #include "ui/Failures.h"
 
@@ -31,11 +32,18 @@ constexpr Command commands[]
 
 } // namespace
 
-void TreeCommands::attach(SSTree *tree, QToolBar *toolbar)
+void TreeCommands::attach(SSTree *tree, QToolBar *toolbar, TransferCommands &transfer)
 {
     m_tree = tree;
     m_toolbar = toolbar;
+    m_transfer = &transfer;
     reset();
+}
+
+void TreeCommands::attachHistory(QAction *undo, QAction *redo)
+{
+    m_undo = undo;
+    m_redo = redo;
 }
 
 QAction *TreeCommands::button(const QString &key) const
@@ -89,6 +97,18 @@ bool TreeCommands::runKeyCommand(int KeyCode, int Shift)
     // The keypad's Enter is Enter too.
     const QKeyCombination pressed(keyboardModifiers(Shift),
         static_cast<Qt::Key>(KeyCode == Qt::Key_Enter ? int(Qt::Key_Return) : KeyCode));
+    const std::pair<QKeyCombination, QAction *> history[] = {{Qt::CTRL | Qt::Key_Z, m_undo},
+        {Qt::CTRL | Qt::Key_Y, m_redo}, {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, m_redo}};
+    for (const auto &[keys, action] : history) {
+        if (pressed != keys || !action)
+            continue;
+        if (action->isEnabled())
+            afterThisKey([action = QPointer<QAction>(action)] {
+                if (action)
+                    action->trigger();
+            });
+        return true;
+    }
     bool known = false;
     for (const Command &command : commands) {
         if (!command.keyName || pressed != command.keys)
@@ -117,7 +137,8 @@ void TreeCommands::afterThisKey(std::function<void()> step)
         Qt::QueuedConnection);
 }
 
-void TreeCommands::showMenu(SSNode *, QPoint at)
+// Export and import run once the menu has closed.
+void TreeCommands::showMenu(SSNode *node, QPoint at)
 {
     QMenu menu(m_tree);
     menu.setObjectName(QStringLiteral("SSTree1Menu"));
@@ -129,5 +150,11 @@ void TreeCommands::showMenu(SSNode *, QPoint at)
         else
             menu.addAction(button);
     }
-    menu.exec(at);
+    m_transfer->addEntries(menu, node);
+    if (m_undo && m_redo) {
+        menu.addSeparator();
+        menu.addAction(m_undo);
+        menu.addAction(m_redo);
+    }
+    m_transfer->run(menu.exec(at), node, m_tree->window());
 }

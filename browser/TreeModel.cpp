@@ -135,22 +135,25 @@ void TreeModel::forget(SSNode *node)
     node->m_parent = 0;
 }
 
-void TreeModel::move(SSNode *node, SSNode *newParent)
+void TreeModel::move(SSNode *node, SSNode *newParent, int row)
 {
     SSNode *from = slot(node->m_parent);
     SSNode *to = holderOf(newParent);
-    const int row = int(node->m_row);
-    const int end = int(to->m_children.size());
-    if (from == to && row == end - 1)
+    const int oldRow = int(node->m_row);
+    const int last = int(to->m_children.size()) - (from == to ? 1 : 0);
+    const int newRow = row < 0 || row > last ? last : row;
+    if (from == to && newRow == oldRow)
         return;
+    // The view counts the destination's rows before the node leaves them.
+    const int before = from == to && newRow > oldRow ? newRow + 1 : newRow;
     const bool tell = !m_suspended;
-    if (tell && !beginMoveRows(indexOf(parentOf(node)), row, row, indexOf(newParent), end))
+    if (tell && !beginMoveRows(indexOf(parentOf(node)), oldRow, oldRow, indexOf(newParent), before))
         fail("A node cannot be moved beneath itself");
-    from->m_children.erase(size_t(row));
-    renumber(from, size_t(row));
+    from->m_children.erase(size_t(oldRow));
+    renumber(from, size_t(oldRow));
     node->m_parent = to->m_slot;
-    node->m_row = quint32(to->m_children.size());
-    to->m_children.insert(to->m_children.size(), node->m_slot);
+    to->m_children.insert(size_t(newRow), node->m_slot);
+    renumber(to, size_t(newRow));
     if (tell)
         endMoveRows();
 }

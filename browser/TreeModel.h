@@ -39,9 +39,11 @@ public:
         const KeyText &markerText);
     // The node and every node beneath it.
     void remove(SSNode *node);
-    // The node with its subtree, to the end of the children of newParent
-    // (nullptr: the top level), which must not lie beneath it.
-    void move(SSNode *node, SSNode *newParent);
+    // The node with its subtree, to the row among the children of newParent
+    // (nullptr: the top level) that it has once it is taken out of its place;
+    // past their end, or with no row, last. newParent must not lie beneath
+    // the node.
+    void move(SSNode *node, SSNode *newParent, int row = -1);
     void clear();
 
     SSNode *find(const KeyText &key) const;

@@ -3,6 +3,8 @@
 #include "SSNode.h"
 #include "SSTree.h"
 
+#include "store/StoredRows.h"
+
 #include <QColor>
 
 NodeKind kindOf(const SSNode *node)
@@ -49,4 +51,35 @@ SSNode *addAccountNode(SSTree *tree, const KeyText &parentKey, const KeyText &ke
     node->parentNode()->setExpanded(true);
     node->setImage(QStringLiteral("account"));
     return node;
+}
+
+SSNode *addLoadedNode(SSTree *tree, const QString &kind, const KeyText &parentKey,
+    const KeyText &key, const QString &name)
+{
+    if (kind == u"F")
+        return addFolderNode(tree, parentKey, key, name);
+    if (kind == u"A")
+        return addAccountNode(tree, parentKey, key, name, key);
+    return nullptr;
+}
+
+SSNode *addStoredNode(SSTree *tree, const StoredRow &row)
+{
+    const auto text
+        = [&row](const char *column) { return shownText(row.value(QLatin1String(column))); };
+    return addLoadedNode(
+        tree, text("KIND"), text("P_ACCOUNT_NO"), text("ACCOUNT_NO"), text("NAME"));
+}
+
+NodePlace placeOf(const SSNode *node)
+{
+    const SSNode *parent = node->parentNode();
+    if (!parent)
+        return {};
+    return {parent->key(), node->row()};
+}
+
+void putAt(SSTree *tree, SSNode *node, const NodePlace &place)
+{
+    node->setParentNode(tree->node(place.parentKey), place.row);
 }

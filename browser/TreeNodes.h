@@ -6,6 +6,7 @@
 
 class SSNode;
 class SSTree;
+struct StoredRow;
 
 // The three kinds of node: the root ("0", no row), folders and accounts.
 enum class NodeKind { Root, Folder, Account };
@@ -26,3 +27,19 @@ SSNode *addFolderNode(
 // Either way it takes no drops.
 SSNode *addAccountNode(SSTree *tree, const KeyText &parentKey, const KeyText &key,
     const QString &name, const KeyText &markerText = {});
+
+// A row's node as the load makes it: a folder ("F") or an account ("A"),
+// whose marker is its key; none for any other kind.
+SSNode *addLoadedNode(SSTree *tree, const QString &kind, const KeyText &parentKey,
+    const KeyText &key, const QString &name);
+SSNode *addStoredNode(SSTree *tree, const StoredRow &row);
+
+// Where a node stands: under its parent, at its row among the siblings.
+struct NodePlace {
+    QString parentKey;
+    int row = -1;
+};
+NodePlace placeOf(const SSNode *node);
+// Moves the node, with its subtree, to the place; past the last sibling it
+// goes last.
+void putAt(SSTree *tree, SSNode *node, const NodePlace &place);

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 namespace {
 
 QString quoted(const QString &text)
@@ -98,4 +100,14 @@ void createSampleDatabase(const QString &path)
         {QStringLiteral("お知らせ"), QStringLiteral("Tovrix"), QStringLiteral("news@example.net"),
             QStringLiteral("smtp.example.net"), QStringLiteral("pop.example.net"),
             QStringLiteral("news"), QString(), QString()});
+}
+
+QString sampleConnectionString()
+{
+    const QString path = sampleDatabasePath();
+    if (!QFileInfo::exists(path)) {
+        createSampleDatabase(path);
+        std::fprintf(stderr, "tx-account-host: created the sample database %s\n", qPrintable(path));
+    }
+    return path;
 }

@@ -7,3 +7,6 @@
 QString sampleDatabasePath();
 // Creates the file with the table and the sample rows; throws DbError.
 void createSampleDatabase(const QString &path);
+// The sample database's path, the database created first when it is not
+// there (a line on stderr says so); throws DbError.
+QString sampleConnectionString();

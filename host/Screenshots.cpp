@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -71,6 +73,17 @@ Act clickButton(const QString &name)
     };
 }
 
+// As a right press on the chosen node asks for it.
+void openMenu(QWidget *window)
+{
+    auto *tree = window->findChild<QTreeView *>(QStringLiteral("SSTree1"));
+    if (!tree || !tree->currentIndex().isValid())
+        return;
+    const QPoint at = tree->visualRect(tree->currentIndex()).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &event);
+}
+
 void closeWindow(QWidget *window)
 {
     window->close();
@@ -97,6 +110,21 @@ QImage framed(QWidget *window)
     return picture;
 }
 
+// A menu over the window it belongs to, as a desktop shows it.
+QImage framedWithMenu(QWidget *window, QMenu *menu)
+{
+    const QImage frame = framed(window);
+    const QPoint menuAt = menu->pos() - window->mapToGlobal(QPoint())
+        + QPoint(1, frame.height() - window->height() - 1);
+    const QRect all = frame.rect().united(QRect(menuAt, menu->size()));
+    QImage picture(all.size(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.drawImage(-all.topLeft(), frame);
+    painter.drawPixmap(menuAt - all.topLeft(), menu->grab());
+    return picture;
+}
+
 class Tour : public QObject {
 public:
     explicit Tour(QList<Step> steps)
@@ -114,7 +142,10 @@ public:
 private:
     void poll()
     {
-        QWidget *window = QApplication::activeModalWidget();
+        // A node's menu is a popup over the modal list.
+        QWidget *window = QApplication::activePopupWidget();
+        if (!window)
+            window = QApplication::activeModalWidget();
         if (failed || m_steps.isEmpty())
             return closeAll(window);
         if (!window || !window->isVisible() || window->objectName() != m_steps.first().window) {
@@ -133,7 +164,10 @@ private:
 
     void save(QWidget *window, const QString &file)
     {
-        const bool saved = framed(window).save(file);
+        auto *menu = qobject_cast<QMenu *>(window);
+        const bool saved
+            = (menu ? framedWithMenu(QApplication::activeModalWidget(), menu) : framed(window))
+                  .save(file);
         failed = failed || !saved;
         std::fprintf(
             stderr, "tx-account-host: %s %s\n", saved ? "saved" : "cannot save", qPrintable(file));
@@ -195,6 +229,9 @@ void allWindows(const QString &folder)
         {list, select(QStringLiteral("本社")), {}, clickToolbar(QStringLiteral("updatef"))},
         {QStringLiteral("FolderAdd"), {}, dir.filePath(QStringLiteral("folder-dialog.png")),
             clickButton(QStringLiteral("Command3"))},
+        {list, select(QStringLiteral("仕事")), {}, openMenu},
+        {QStringLiteral("SSTree1Menu"), {}, dir.filePath(QStringLiteral("node-menu.png")),
+            closeWindow},
         {list, {}, {}, closeWindow},
     });
 }

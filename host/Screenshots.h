@@ -11,7 +11,8 @@ namespace Screenshots {
 void accountList(const QString &file);
 
 // The account list with an account selected, the account editor, the
-// signature dialog and the folder dialog, saved in `folder`, each closed.
+// signature dialog, the folder dialog and a folder's menu, saved in
+// `folder`, each closed.
 void allWindows(const QString &folder);
 
 // False when a picture could not be saved or a window never appeared.

@@ -3,6 +3,7 @@
 
 #include "SampleDatabase.h"
 #include "Screenshots.h"
+#include "Transfer.h"
 
 #include "component/Bstr.h"
 #include "component/Registry.h"
@@ -94,20 +95,12 @@ bool startScreenshots(const QCommandLineParser &parser)
     return true;
 }
 
-QString defaultConnectionString()
-{
-    const QString path = sampleDatabasePath();
-    if (!QFileInfo::exists(path)) {
-        createSampleDatabase(path);
-        say(QStringLiteral("created the sample database %1").arg(path));
-    }
-    return path;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (Transfer::isAskedFor(argc, argv))
+        return Transfer::run(argc, argv);
     bool screenshot = false;
     for (int i = 1; i < argc; ++i)
         screenshot = screenshot || QByteArrayView(argv[i]).startsWith("--screenshot");
@@ -123,13 +116,15 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("tx_account"));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Shows the tx_account account list for a database."));
+        QStringLiteral("Shows the tx_account account list for a database.\n"
+                       "--export FILE [--with-passwords] [CONNSTR] and --import FILE "
+                       "[--under KEY] [CONNSTR] move the settings without a window."));
     parser.addHelpOption();
     parser.addOption({QStringLiteral("screenshot"),
         QStringLiteral("Save the window as a PNG and close it."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("screenshots"),
-        QStringLiteral("Save the account list, the account editor, the signature dialog and the "
-                       "folder dialog as PNGs in DIR and close them."),
+        QStringLiteral("Save the account list, the account editor, the signature dialog, the "
+                       "folder dialog and a folder's menu as PNGs in DIR and close them."),
         QStringLiteral("DIR")});
     parser.addPositionalArgument(QStringLiteral("CONNSTR"),
         QStringLiteral("Connection string (default: a sample SQLite database)."));
@@ -142,7 +137,7 @@ int main(int argc, char *argv[])
     QString connStr;
     try {
         connStr = parser.positionalArguments().isEmpty()
-            ? defaultConnectionString()
+            ? sampleConnectionString()
             : parser.positionalArguments().constFirst();
     } catch (const DbError &error) {
         say(QStringLiteral("cannot create the sample database: %1").arg(error.description()));

@@ -25,7 +25,8 @@ bool isWordChar(QChar c)
 }
 
 // Values reach a statement only as single-quoted literals with doubled quotes
-// (the sessions turn backslash escapes off), so this is all the lexing needed.
+// (the sessions turn backslash escapes off), or as bytes, X'..', so this is all
+// the lexing needed.
 qsizetype literalEnd(const QString &text, qsizetype from)
 {
     qsizetype i = from + 1;
@@ -48,9 +49,11 @@ Tokens tokenize(const QString &text)
         const QChar c = text.at(i);
         qsizetype end = i + 1;
         Token::Kind kind = Token::Symbol;
-        if (c == u'\'') {
+        const bool bytes
+            = (c == u'X' || c == u'x') && i + 1 < text.size() && text.at(i + 1) == u'\'';
+        if (c == u'\'' || bytes) {
             kind = Token::Literal;
-            end = literalEnd(text, i);
+            end = literalEnd(text, bytes ? i + 1 : i);
         } else if (isWordChar(c)) {
             kind = Token::Word;
             while (end < text.size() && isWordChar(text.at(end)))

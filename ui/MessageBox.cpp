@@ -39,12 +39,27 @@ MessageBox::Answer MessageBox::show(const QString &text, Buttons buttons, Icon i
     if (answerer())
         return answerer()({text, buttons, icon});
 
-    QMessageBox box(qtIcon(icon), title(), text,
-        buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
-        QApplication::activeWindow());
+    QMessageBox::StandardButtons offered = QMessageBox::Ok;
+    QMessageBox::StandardButton preset = QMessageBox::Ok;
+    if (buttons == Buttons::OkCancel)
+        offered |= QMessageBox::Cancel;
+    if (buttons == Buttons::YesNo) {
+        offered = QMessageBox::Yes | QMessageBox::No;
+        preset = QMessageBox::No;
+    }
+    QMessageBox box(qtIcon(icon), title(), text, offered, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("TovrixMessage"));
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    box.setDefaultButton(preset);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
 }
 
 void MessageBox::setAnswerer(Answerer newAnswerer)

@@ -8,9 +8,10 @@
 // the buttons and icon the caller asks for. Tests may answer in advance.
 class MessageBox {
 public:
-    enum class Buttons { Ok, OkCancel };
+    // Yes and No: No is the default, and Escape or the close box answer it.
+    enum class Buttons { Ok, OkCancel, YesNo };
     enum class Icon { None, Exclamation, Critical };
-    enum class Answer { Ok, Cancel };
+    enum class Answer { Ok, Cancel, Yes, No };
 
     struct Request {
         QString text;

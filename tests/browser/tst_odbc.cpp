@@ -1,5 +1,5 @@
-// The account list through an ODBC driver: the ways in that the connection
-// string offers, and what a person sees when a way is closed.
+// The ways into the account list that a connection string offers, most of
+// them through an ODBC driver, and what a person sees when a way is closed.
 
 #include "support/AccountListDriver.h"
 #include "support/DialogTest.h"
@@ -19,14 +19,6 @@ class TestOdbc : public QObject {
     QString m_role;
     QString m_driverString; // the private server's database, by driver and socket
 
-    void onServer(const QString &statement)
-    {
-        Connection admin;
-        admin.setConnectionString(qEnvironmentVariable("TX_TEST_PG"));
-        admin.open();
-        admin.execute(statement);
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -35,7 +27,8 @@ private Q_SLOTS:
             QSKIP(noServer);
         m_record = std::make_unique<Recording>();
         m_role = QStringLiteral("tx_ann_%1").arg(QCoreApplication::applicationPid());
-        onServer("CREATE ROLE " + m_role + " LOGIN PASSWORD 'se;cr}et'");
+        TestDatabase::onServer(
+            Engine::PostgreSQL, "CREATE ROLE " + m_role + " LOGIN PASSWORD 'se;cr}et'");
         m_table->db().execute("GRANT SELECT ON ACCOUNT TO " + m_role);
         const QString socket = QRegularExpression("Host=([^;]+)")
                                    .match(qEnvironmentVariable("TX_TEST_PG"))
@@ -52,7 +45,7 @@ private Q_SLOTS:
         m_record.reset();
         m_table.reset();
         if (!m_role.isEmpty())
-            onServer("DROP ROLE IF EXISTS " + m_role);
+            TestDatabase::onServer(Engine::PostgreSQL, "DROP ROLE IF EXISTS " + m_role);
         m_role.clear();
     }
 
@@ -73,19 +66,22 @@ private Q_SLOTS:
         QTest::newRow("a data source that does not exist")
             << "Provider=ODBC;DSN=tx_no_such_source"
             << "[unixODBC][Driver Manager]Data source name not found";
+        QTest::newRow("a file that is not there") << "/nonexistent/accounts.db"
+                                                  << "unable to open database file";
     }
 
     void eachWayInOpensOrSaysWhyNot()
     {
         QFETCH(QString, connStr);
         QFETCH(QString, message);
-        m_table->addFolder("0", "Folder");
+        m_table->addRow("0", "F", "Folder");
         if (connStr.isEmpty())
             connStr = m_table->connectionString();
         else if (connStr.startsWith("PWD="))
             connStr = m_driverString + ";" + connStr;
         QVERIFY(inAccountList(connStr, [&](AccountBrowse &window) {
             QCOMPARE(window.SSTree1()->nodeCount(), message.isEmpty() ? 2 : 1);
+            QCOMPARE(enabledButtons(window), QStringList {"close"});
         }));
         QCOMPARE(m_record->asked.size(), message.isEmpty() ? 0 : 1);
         if (message.isEmpty())

@@ -83,7 +83,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, invoke);
         TestDatabase first, second;
-        const QString work = first.addFolder("0", "仕事"), home = second.addFolder("0", "家");
+        const QString work = first.addRow("0", "F", "仕事"), home = second.addRow("0", "F", "家");
         const qsizetype connections = QSqlDatabase::connectionNames().size();
         showAndClose(first.connectionString(), invoke);
         QCOMPARE(m_tree, "0 ｱｶｳﾝﾄ, " + work + " 仕事");

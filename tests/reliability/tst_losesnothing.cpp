@@ -14,14 +14,10 @@
 
 using namespace DialogTest;
 using Icon = MessageBox::Icon;
+using Gesture = std::function<void(AccountBrowse &, SSNode *gone, SSNode *other)>;
+Q_DECLARE_METATYPE(Gesture)
 
 namespace {
-
-void inDialog(AccountBrowse &window, const QString &key, const QString &command,
-    const std::function<void(QWidget *)> &action)
-{
-    QVERIFY2(inDialogOf(window, key, command, action), qPrintable(command));
-}
 
 // Renames the chosen node in place: F2, the text entered, Return.
 void editLabel(SSTree *tree, const std::function<void(QLineEdit *)> &enter)
@@ -32,6 +28,19 @@ void editLabel(SSTree *tree, const std::function<void(QLineEdit *)> &enter)
     enter(label);
     QTest::keyClick(label, Qt::Key_Return);
     QTRY_VERIFY(!tree->viewport()->findChild<QLineEdit *>());
+}
+
+// OK in the command's dialog with every box typed, which leaves it open as typed.
+Gesture okIn(const char *command)
+{
+    return [command](AccountBrowse &window, SSNode *gone, SSNode *) {
+        QVERIFY(inDialogOf(window, gone->key(), command, [](QWidget *dialog) {
+            for (QLineEdit *box : dialog->findChildren<QLineEdit *>())
+                retype(box, "7");
+            click(dialog, dialog->objectName() == u"FolderAdd" ? "Command2" : "Command1");
+            QVERIFY(dialog->isVisible() && control(dialog, "Text1")->text() == u"7");
+        }));
+    };
 }
 
 // What a box with that length limit keeps of a pasted text: never half a character.
@@ -112,7 +121,8 @@ private Q_SLOTS:
     }
 
     // Pasted into every box of the editor or of the folder dialog, or into a
-    // label edited in place.
+    // label edited in place: each command of the window stores its row and
+    // shows its node.
     void aPastedTextIsStoredAsItsBoxShowsIt_data()
     {
         QTest::addColumn<QString>("command");
@@ -123,7 +133,7 @@ private Q_SLOTS:
         while (big.size() < 65536)
             big += hostile;
         // A desktop edit control never holds NUL nor the noncharacters.
-        for (const char *command : {"add", "update", "addf", "updatef", "label"})
+        for (const char *command : {"add", "update", "copy", "addf", "updatef", "label"})
             for (const QString &text : {hostile + QChar(0) + u"\uFFFE\uFFFF"_qs, big})
                 QTest::addRow("%s: %d", command, int(text.size())) << QString(command) << text;
     }
@@ -133,15 +143,17 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(QString, pasted);
         const QString held = QString(pasted).remove(QChar(0)).remove(u'\uFFFE').remove(u'\uFFFF');
-        const QString folder = m_table->addFolder("0", "Folder");
-        const QString target = m_table->addAccount(folder, "Target");
+        const QString folder = m_table->addRow("0", "F", "Folder");
+        const QString target = m_table->addRow(folder, "A", "Target");
         const bool ofFolder = command.endsWith(u'f'), editor = !ofFolder && command != u"label";
-        const bool adds = command.startsWith(u"add");
+        const bool adds = command.startsWith(u"add") || command == u"copy";
         const QString chosen = command == u"add" || ofFolder ? folder : target;
         std::vector<QStringList> rows = allRows(*m_table);
         if (adds) // the parent and the kind, then what the boxes wrote
             rows.push_back(QStringList {"", folder, ofFolder ? "F" : "A"}
                 + QStringList(accountColumns().size() - 2));
+        if (command == u"copy") // beside its account, with a blank HTML signature
+            rows.back()[fieldOf("HTML_SIG")] = " ";
         QStringList &row = adds ? rows.back() : rows[chosen == folder ? 0 : 1];
         // The boxes cut at their limits, and the folder name drops apostrophes.
         row[fieldOf("NAME")] = command == u"label" ? held : firstUnits(held, 100).remove(u'\'');
@@ -155,11 +167,11 @@ private Q_SLOTS:
                 clickNode(tree, tree->node(chosen));
                 editLabel(tree, paste);
             } else {
-                inDialog(window, chosen, command, [&](QWidget *dialog) {
+                QVERIFY(inDialogOf(window, chosen, command, [&](QWidget *dialog) {
                     for (QLineEdit *box : dialog->findChildren<QLineEdit *>())
                         paste(box);
                     click(dialog, editor ? "Command1" : "Command2");
-                });
+                }));
             }
             row[0] = adds ? newestKey() : chosen;
             QCOMPARE(tree->node(row[0])->text(), row[fieldOf("NAME")]);
@@ -172,7 +184,7 @@ private Q_SLOTS:
     // was, and it is deleted like any other row.
     void aRowWrittenElsewhereIsKeptWholeAndStaysEditable()
     {
-        const QString folder = m_table->addFolder("0", "Folder"), big = "4294967296";
+        const QString folder = m_table->addRow("0", "F", "Folder"), big = "4294967296";
         m_table->db().execute(
             "INSERT INTO ACCOUNT(ACCOUNT_NO,P_ACCOUNT_NO,KIND,NAME,SENDER,MAIL_ADDRESS,SMTP_HOST,"
             "SMTP_PORT,USERID,PSWD,TEL_NUMBER,TEXT_SIG) VALUES("
@@ -182,7 +194,8 @@ private Q_SLOTS:
         inList(m_table->connectionString(),
             {{Icon::None, "Overflow"}, {Icon::None, u"削除してもよろしいですか。"_qs}},
             [&](AccountBrowse &window) {
-                inDialog(window, big, "update", [](QWidget *dialog) { click(dialog, "Command1"); });
+                QVERIFY(inDialogOf(
+                    window, big, "update", [](QWidget *dialog) { click(dialog, "Command1"); }));
                 QCOMPARE(allRows(*m_table), before);
                 clickNode(window.SSTree1(), window.SSTree1()->node(big));
                 clickButton(window, "del");
@@ -194,10 +207,10 @@ private Q_SLOTS:
     // the lock is gone the same OK goes through, and only it.
     void aLockHeldByAnotherProgramIsWaitedForThenReported()
     {
-        const QString folder = m_table->addFolder("0", "Folder");
+        const QString folder = m_table->addRow("0", "F", "Folder");
         const QStringList before = m_table->snapshot();
         inList(m_table->connectionString(), {{Icon::Critical, "lock"}}, [&](AccountBrowse &window) {
-            inDialog(window, folder, "addf", [&](QWidget *dialog) {
+            QVERIFY(inDialogOf(window, folder, "addf", [&](QWidget *dialog) {
                 retype(control(dialog, "Text1"), "Added");
                 QElapsedTimer waited;
                 underLock(m_table->db(), [&] {
@@ -207,7 +220,7 @@ private Q_SLOTS:
                 QCOMPARE_GT(waited.elapsed(), 4000);
                 QVERIFY(dialog->isVisible());
                 click(dialog, "Command2");
-            });
+            }));
         });
         QCOMPARE(
             m_table->snapshot(), before + QStringList {newestKey() + " " + folder + " F Added"});
@@ -217,12 +230,12 @@ private Q_SLOTS:
     // did not reach, and the tree shows again what is stored, nothing chosen.
     void aRefusedDeleteKeepsWhatItDidNotReach()
     {
-        const QString top = m_table->addFolder("0", "top");
-        const QString middle = m_table->addFolder(top, "middle");
-        m_table->addAccount(middle, "deep");
-        m_table->addAccount(middle, "stuck");
-        m_table->addAccount(top, "beside");
-        const QString elsewhere = m_table->addAccount("0", "stuck");
+        const QString top = m_table->addRow("0", "F", "top");
+        const QString middle = m_table->addRow(top, "F", "middle");
+        m_table->addRow(middle, "A", "deep");
+        m_table->addRow(middle, "A", "stuck");
+        m_table->addRow(top, "A", "beside");
+        const QString elsewhere = m_table->addRow("0", "A", "stuck");
         refuseWrites(*m_table, "DELETE", "stuck");
         const std::pair<Icon, QString> asked {Icon::None, u"削除してもよろしいですか。"_qs};
         inList(m_table->connectionString(),
@@ -243,47 +256,45 @@ private Q_SLOTS:
             (QStringList {"middle", "stuck", "beside", "stuck"}));
     }
 
-    void aRowAnotherProgramDeletedIsReportedAndNothingIsOrphaned_data()
+    // Whatever the gesture that finds the chosen row gone, it is told, nothing
+    // is written, and the tree shows again what is stored.
+    void aRowAnotherProgramDeletedIsToldAndTheTreeShownAgain_data()
     {
-        QTest::addColumn<QString>("command");
-        for (const char *command : {"label", "drop", "updatef", "addf", "add"})
-            QTest::newRow(command) << QString(command);
+        QTest::addColumn<QString>("kind"); // of the row deleted once chosen
+        QTest::addColumn<Gesture>("gesture");
+        const Gesture label = [](AccountBrowse &window, SSNode *, SSNode *) {
+            editLabel(window.SSTree1(), [](QLineEdit *label) { typeText(label, "New"); });
+        };
+        const Gesture drop = [](AccountBrowse &window, SSNode *gone, SSNode *other) {
+            dragNode(window.SSTree1(), other, gone);
+        };
+        QTest::newRow("label") << "F" << label;
+        QTest::newRow("drop") << "F" << drop;
+        QTest::newRow("addf") << "F" << okIn("addf");
+        QTest::newRow("add") << "F" << okIn("add");
+        QTest::newRow("update") << "A" << Gesture([](AccountBrowse &window, SSNode *, SSNode *) {
+            clickButton(window, "update");
+        });
     }
 
-    void aRowAnotherProgramDeletedIsReportedAndNothingIsOrphaned()
+    void aRowAnotherProgramDeletedIsToldAndTheTreeShownAgain()
     {
-        QFETCH(QString, command);
-        const QString gone = m_table->addFolder("0", "Gone");
-        const QString account = m_table->addAccount("0", "Mail");
-        const auto deleteGone
-            = [&] { m_table->db().execute("DELETE FROM ACCOUNT WHERE ACCOUNT_NO = " + gone); };
-        inList(m_table->connectionString(),
-            {{Icon::None, u"このフォルダはすでに削除されています。"_qs}},
-            [&](AccountBrowse &window) {
-                SSTree *tree = window.SSTree1();
-                if (command == u"label") {
-                    clickNode(tree, tree->node(gone));
-                    // Its own name matches its row on every engine; once gone, none does.
-                    editLabel(tree, [](QLineEdit *label) { typeText(label, "Gone"); });
-                    deleteGone();
-                    editLabel(tree, [](QLineEdit *label) { typeText(label, "New"); });
-                } else if (command == u"drop") {
-                    deleteGone();
-                    dragNode(tree, tree->node(account), tree->node(gone));
-                } else {
-                    inDialog(window, gone, command, [&](QWidget *dialog) {
-                        deleteGone();
-                        for (QLineEdit *box : dialog->findChildren<QLineEdit *>())
-                            retype(box, "7");
-                        click(dialog, command.endsWith(u'f') ? "Command2" : "Command1");
-                        // Told, and left open as typed.
-                        QVERIFY(dialog->isVisible() && control(dialog, "Text1")->text() == u"7");
-                    });
-                }
-                QTRY_VERIFY(!tree->findNode(gone));
-                QCOMPARE(tree->nodeCount(), 2);
-            });
-        QCOMPARE(m_table->snapshot(), QStringList {account + " 0 A Mail"});
+        QFETCH(QString, kind);
+        QFETCH(Gesture, gesture);
+        const QString gone = m_table->addRow("0", kind, "Gone");
+        const QString other = m_table->addRow("0", kind == u"F" ? "A" : "F", "Kept");
+        const QString told = kind == u"F" ? u"このフォルダはすでに削除されています。"_qs
+                                          : u"このアカウントはすでに削除されています。"_qs;
+        const QStringList kept = m_table->snapshot().mid(1);
+        inList(m_table->connectionString(), {{Icon::None, told}}, [&](AccountBrowse &window) {
+            SSTree *tree = window.SSTree1();
+            clickNode(tree, tree->node(gone));
+            m_table->db().execute("DELETE FROM ACCOUNT WHERE ACCOUNT_NO = " + gone);
+            gesture(window, tree->node(gone), tree->node(other));
+            QTRY_VERIFY(!tree->findNode(gone));
+            QCOMPARE(tree->nodeCount(), 2);
+        });
+        QCOMPARE(m_table->snapshot(), kept);
     }
 };
 

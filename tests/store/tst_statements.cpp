@@ -103,7 +103,8 @@ private Q_SLOTS:
         const QString insert = "INSERT INTO ACCOUNT(NAME,PSWD,HANDY)  VALUES( 'O''M',%1,' ' ,'3')";
         const QString update
             = "UPDATE ACCOUNT SET NAME='O''M', PSWD = %1, HANDY = '3'''where ACCOUNT_NO= 7";
-        for (const char *password : {"'s3cret'", "'x'', PSWD = ''y'", "'a'''',''''b) VALUES(''c'"})
+        for (const char *password :
+            {"'s3cret'", "'x'', PSWD = ''y'", "'a'''',''''b) VALUES(''c'", "X'00ff'"})
             for (const QString &statement : {insert, update})
                 QTest::addRow("%s", qPrintable(statement.arg(password)))
                     << statement.arg(password) << statement.arg("'********'");
@@ -164,13 +165,13 @@ private Q_SLOTS:
             QSKIP(Engines::noServer);
         // Doubled quotes are the only escaping; a backslash is a character like any other.
         const QString name = "O'Neill a\\'b 営業部 📧 C:\\mail\\";
-        const QString first = table->addAccount("0", name);
-        const QString second = table->addAccount("0", "Second");
+        const QString first = table->addRow("0", "A", name);
+        const QString second = table->addRow("0", "A", "Second");
         QCOMPARE(table->value("select NAME from ACCOUNT where ACCOUNT_NO = " + first), name);
         QVERIFY(first.toLongLong() < second.toLongLong());
         // The number of a deleted newest row is never handed out again.
         table->db().execute("Delete from ACCOUNT where ACCOUNT_no= " + second);
-        QVERIFY(table->addAccount("0", "Third").toLongLong() > second.toLongLong());
+        QVERIFY(table->addRow("0", "A", "Third").toLongLong() > second.toLongLong());
     }
 
     void boundValuesGoInAndComeBackByteForByte_data() { Engines::engineRows(); }

@@ -1,7 +1,6 @@
 #include "AccountListDriver.h"
 
-#include "ModalDriver.h"
-#include "TestDatabase.h"
+#include "DialogTest.h"
 
 #include "browser/AccountBrowse.h"
 #include "browser/SSNode.h"
@@ -18,30 +17,21 @@
 // Alpha's sender is empty and its company null; O'Neill has an HTML signature.
 void addSampleTree(TestDatabase &table)
 {
-    table.addFolder("0", "Zeta");
+    table.addRow("0", "F", "Zeta");
     table.db().execute("INSERT INTO ACCOUNT(" + accountColumns().join(u',')
         + ") VALUES(0,'A','Alpha','','alpha@x','smtp.x','587','pop.x','995','alpha','s3cret',"
           "'Regards','<b>html</b>',NULL,'Sec','01','02','A1','A2','090')");
-    table.addFolder("1", "営業部");
+    table.addRow("1", "F", "営業部");
     table.db().execute(
         "INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME,HTML_SIG) VALUES(3,'A','O''Neill','<p>')");
-    table.addAccount("1", "Beta");
-    table.addFolder("0", "Zeta");
+    table.addRow("1", "A", "Beta");
+    table.addRow("0", "F", "Zeta");
 }
 
 bool inAccountList(const QString &connStr, const std::function<void(AccountBrowse &)> &action)
 {
-    bool ran = false;
-    ModalDriver::whenShown(
-        QStringLiteral("AccountBrowse"),
-        [&action](QWidget *window) {
-            action(Forms::accountBrowse());
-            if (window && Forms::accountBrowse().isLoaded())
-                window->close();
-        },
-        &ran);
-    Forms::accountBrowse().showAccountForm(connStr);
-    return ran;
+    return DialogTest::showAndDrive([&] { Forms::accountBrowse().showAccountForm(connStr); },
+        QStringLiteral("AccountBrowse"), [&](QWidget *) { action(Forms::accountBrowse()); });
 }
 
 QStringList enabledButtons(AccountBrowse &window)
@@ -64,23 +54,13 @@ void clickButton(AccountBrowse &window, const QString &key)
 bool inDialogOf(AccountBrowse &window, const QString &key, const QString &command,
     const std::function<void(QWidget *)> &action)
 {
-    const bool folder = command.endsWith(u'f');
-    bool ran = false;
-    ModalDriver::whenShown(
-        folder ? QStringLiteral("FolderAdd") : QStringLiteral("AccountAdd"),
-        [&](QWidget *dialog) {
-            action(dialog);
-            if (!dialog->isVisible())
-                return;
-            const QString cancel = folder ? QStringLiteral("Command3") : QStringLiteral("Command2");
-            QTest::mouseClick(dialog->findChild<QWidget *>(cancel), Qt::LeftButton);
-        },
-        &ran);
-    clickNode(window.SSTree1(), window.SSTree1()->node(key));
-    clickButton(window, command);
-    if (!ran)
-        ModalDriver::cancelPending();
-    return ran;
+    const auto open = [&] {
+        clickNode(window.SSTree1(), window.SSTree1()->node(key));
+        clickButton(window, command);
+    };
+    return DialogTest::showAndDrive(open,
+        command.endsWith(u'f') ? QStringLiteral("FolderAdd") : QStringLiteral("AccountAdd"),
+        action);
 }
 
 QPoint centreOf(SSTree *tree, SSNode *node)

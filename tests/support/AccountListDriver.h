@@ -28,8 +28,8 @@ void clickButton(AccountBrowse &window, const QString &key);
 
 // Chooses the node with the key by a click, clicks the command's button and
 // acts in the dialog it opens ("FolderAdd" for addf and updatef, otherwise
-// "AccountAdd"); a dialog the action leaves open is cancelled. Tells whether
-// the action ran.
+// "AccountAdd"); a dialog the action leaves open is closed. Tells whether the
+// action ran.
 bool inDialogOf(AccountBrowse &window, const QString &key, const QString &command,
     const std::function<void(QWidget *)> &action);
 

@@ -1,8 +1,7 @@
 #pragma once
 
-// What the dialog tests share: the account list loaded on a test database,
-// the engine rows, a table that refuses writes, and a modal window driven
-// from inside its loop.
+// What the window tests share: the engine rows, a table that refuses writes,
+// and a modal window driven from inside its loop.
 
 #include "support/Engines.h"
 #include "support/ModalDriver.h"
@@ -28,21 +27,8 @@ namespace DialogTest {
 
 using namespace Engines;
 
-inline AccountBrowse &list()
-{
-    return Forms::accountBrowse();
-}
-
-// Loads the account list on the table without showing it, as the toolbar's
-// window would be while a dialog is open.
-inline void loadList(TestDatabase &table)
-{
-    list().load(table.connectionString());
-}
-
 // The table refuses the event ("INSERT", "UPDATE" or "DELETE") with the text
-// "refused" until allowWrites: for every row, or only for the rows whose
-// NAME is `onlyName`.
+// "refused": for every row, or only for the rows whose NAME is `onlyName`.
 inline void refuseWrites(TestDatabase &table, const QString &event, const QString &onlyName = {})
 {
     Connection &db = table.db();
@@ -69,15 +55,6 @@ inline void refuseWrites(TestDatabase &table, const QString &event, const QStrin
     }
 }
 
-inline void allowWrites(TestDatabase &table)
-{
-    Connection &db = table.db();
-    db.execute(db.driverName() == u"QPSQL" ? QStringLiteral("DROP TRIGGER tx_refuse ON ACCOUNT")
-                                           : QStringLiteral("DROP TRIGGER tx_refuse"));
-    if (db.driverName() == u"QPSQL")
-        db.execute(QStringLiteral("DROP FUNCTION tx_refuse()"));
-}
-
 inline std::vector<QStringList> allRows(TestDatabase &table)
 {
     return table.rows(QStringLiteral("select * from ACCOUNT order by ACCOUNT_NO"));
@@ -86,7 +63,8 @@ inline std::vector<QStringList> allRows(TestDatabase &table)
 // Shows the window modally (`show` returns when it closes) and runs the
 // action inside its loop; whatever the action leaves open (a check that failed
 // half way, or a window the test wanted to see stay open) is closed after it.
-// Tells whether the action ran.
+// Tells whether the action ran; a window that did not come is no longer
+// waited for, so that it cannot fire in the next test.
 inline bool showAndDrive(const std::function<void()> &show, const QString &objectName,
     const std::function<void(QWidget *)> &action)
 {
@@ -97,24 +75,20 @@ inline bool showAndDrive(const std::function<void()> &show, const QString &objec
             const QPointer<QWidget> alive(window);
             action(window);
             if (alive && alive->isVisible())
-                ModalDriver::closeAllModals();
+                ModalDriver::closeAllModals(window);
         },
         &ran);
     show();
+    if (!ran)
+        ModalDriver::cancelPending();
     return ran;
-}
-
-inline bool showAndDrive(
-    Form &form, const QString &objectName, const std::function<void(QWidget *)> &action)
-{
-    return showAndDrive([&form] { form.showModal(); }, objectName, action);
 }
 
 // What a test leaves open: its modal windows and the account list.
 inline void closeWindows()
 {
     ModalDriver::closeAllModals();
-    list().unload();
+    Forms::accountBrowse().unload();
 }
 
 // The names of the windows still shown, for cleanup to check that a test
@@ -160,23 +134,6 @@ inline void retype(QLineEdit *box, const QString &text)
 inline void click(QWidget *window, const QString &button)
 {
     QTest::mouseClick(window->findChild<QWidget *>(button), Qt::LeftButton);
-}
-
-// The one message a refused OK shows: the engine's own text when the table
-// refused the write, otherwise `message` in a plain box with OK alone. No
-// message at all when nothing was refused and the dialog was not left open.
-inline void verifyRefusal(
-    const Recording &record, bool tableRefuses, const QString &message, bool expectOne)
-{
-    QCOMPARE(record.asked.size(), expectOne ? 1 : 0);
-    if (tableRefuses) {
-        QVERIFY2(
-            record.asked.front().text.contains("refused"), qPrintable(record.asked.front().text));
-    } else if (!message.isEmpty()) {
-        QCOMPARE(record.asked.front().text, message);
-        QCOMPARE(record.asked.front().buttons, MessageBox::Buttons::Ok);
-        QCOMPARE(record.asked.front().icon, MessageBox::Icon::None);
-    }
 }
 
 } // namespace DialogTest

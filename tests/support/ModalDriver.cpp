@@ -72,16 +72,19 @@ void ModalDriver::cancelPending()
         delete timer;
 }
 
-void ModalDriver::closeAllModals()
+void ModalDriver::closeAllModals(const QWidget *last)
 {
     for (int i = 0; i < 20; ++i) {
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal)
             return;
+        const bool lastOne = modal == last;
         if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->reject();
         else
             modal->close();
         QApplication::processEvents();
+        if (lastOne)
+            return;
     }
 }

@@ -18,6 +18,7 @@ public:
     // Forgets the actions whose windows have not come: a test that saw its
     // window was never to open must not leave one to fire in the next test.
     static void cancelPending();
-    // Closes whatever modal windows are left open.
-    static void closeAllModals();
+    // Closes the modal windows left open from the top down: all of them, or
+    // down to `last`.
+    static void closeAllModals(const QWidget *last = nullptr);
 };

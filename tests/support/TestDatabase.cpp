@@ -8,10 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 
 #include <atomic>
 
@@ -62,15 +58,15 @@ QList<const char *> variablesFor(Engine engine)
     return needed;
 }
 
-void onAdminConnection(TestDatabase::Engine engine, const QString &statement)
+} // namespace
+
+void TestDatabase::onServer(Engine engine, const QString &statement)
 {
     Connection admin;
     admin.setConnectionString(qEnvironmentVariable(serverVariable(engine)));
     admin.open();
     admin.execute(statement);
 }
-
-} // namespace
 
 const std::vector<TestDatabase::Engine> &TestDatabase::engines()
 {
@@ -81,18 +77,8 @@ const std::vector<TestDatabase::Engine> &TestDatabase::engines()
 
 const char *TestDatabase::tag(Engine engine)
 {
-    switch (engine) {
-    case Engine::PostgreSQL:
-        return "postgresql";
-    case Engine::MySQL:
-        return "mysql";
-    case Engine::OdbcSQLite:
-        return "odbc-sqlite";
-    case Engine::OdbcPostgreSQL:
-        return "odbc-postgresql";
-    default:
-        return "sqlite";
-    }
+    const char *const tags[] = {"sqlite", "postgresql", "mysql", "odbc-sqlite", "odbc-postgresql"};
+    return tags[int(engine)];
 }
 
 QString TestDatabase::unavailable(Engine engine)
@@ -123,7 +109,7 @@ TestDatabase::TestDatabase(Engine engine)
         m_serverDatabase = name;
         // MySQL gives a new database the server's character set, which need
         // not hold every character a person can type.
-        onAdminConnection(engine,
+        onServer(engine,
             QStringLiteral("CREATE DATABASE ") + name
                 + (engine == Engine::MySQL ? QStringLiteral(" CHARACTER SET utf8mb4") : QString()));
         m_connectionString
@@ -147,7 +133,7 @@ TestDatabase::~TestDatabase()
         QDir(m_dirPath).removeRecursively();
     if (!m_serverDatabase.isEmpty()) {
         try {
-            onAdminConnection(m_engine,
+            onServer(m_engine,
                 QStringLiteral("DROP DATABASE ") + m_serverDatabase
                     + (storedIn(m_engine) == Engine::PostgreSQL ? QStringLiteral(" WITH (FORCE)")
                                                                 : QString()));
@@ -173,24 +159,6 @@ std::vector<QStringList> TestDatabase::rows(const QString &query)
         rs->moveNext();
     }
     return result;
-}
-
-QString TestDatabase::writeWithoutWaiting(const QString &statement)
-{
-    const QString name = QStringLiteral("another program");
-    QString error;
-    {
-        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        writer.setDatabaseName(m_path);
-        writer.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-        QSqlQuery query(writer);
-        if (!writer.open())
-            error = writer.lastError().text();
-        else if (!query.exec(statement))
-            error = query.lastError().text();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return error;
 }
 
 QString TestDatabase::value(const QString &query)
@@ -221,14 +189,4 @@ QString TestDatabase::addRow(const QString &parent, const QString &kind, const Q
     m_db->execute(QStringLiteral("INSERT INTO ACCOUNT(P_ACCOUNT_NO,KIND,NAME) VALUES(%1,%2,%3)")
                       .arg(parent, quoted(kind), quoted(name)));
     return value(QStringLiteral("select max(ACCOUNT_NO) from ACCOUNT"));
-}
-
-QString TestDatabase::addFolder(const QString &parent, const QString &name)
-{
-    return addRow(parent, QStringLiteral("F"), name);
-}
-
-QString TestDatabase::addAccount(const QString &parent, const QString &name)
-{
-    return addRow(parent, QStringLiteral("A"), name);
 }

@@ -23,6 +23,8 @@ public:
 
     // Why the engine cannot be used here, or an empty text.
     static QString unavailable(Engine engine);
+    // Runs the statement on the engine's server as its administrator.
+    static void onServer(Engine engine, const QString &statement);
 
     explicit TestDatabase(Engine engine = Engine::SQLite);
     ~TestDatabase();
@@ -40,15 +42,10 @@ public:
     // Every row as "key parent kind name", in key order.
     QStringList snapshot();
 
-    // Runs a statement on a connection of another program's that does not
-    // wait for locks (SQLite only); its error text, or an empty text.
-    QString writeWithoutWaiting(const QString &statement);
-
     // Rows with their keys: each "key,values..." for the key and the first
     // `columns` columns of an account row (P_ACCOUNT_NO, KIND, NAME, ...).
     void insertRows(const QStringList &rows, int columns = 3);
-    QString addFolder(const QString &parent, const QString &name);
-    QString addAccount(const QString &parent, const QString &name);
+    // A folder ("F") or an account ("A") under the parent; its key.
     QString addRow(const QString &parent, const QString &kind, const QString &name);
 
 private:
