@@ -36,6 +36,11 @@ private Q_SLOTS:
         QCOMPARE(model.parentOf(a), b);
         QCOMPARE(model.indexOf(a).row(), 0);
         QCOMPARE(model.index(1, 0, model.indexOf(root)).data().toString(), "b");
+        // A row among its own parent's children counts them without the node.
+        model.move(b, root, 0);
+        QCOMPARE(model.child(root, 0), b);
+        model.move(b, root, 1);
+        QCOMPARE(model.child(root, 1), b);
         model.suspend();
         model.add(b, 1, number(5), "while drawing is off", {});
         model.remove(a);
