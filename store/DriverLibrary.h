@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 class QSqlDriver;
 
 // The C client library a QtSql driver plugin runs on, as that plugin loaded
@@ -26,3 +28,14 @@ public:
 private:
     void *m_plugin = nullptr;
 };
+
+// A client's functions (a struct with findIn(const DriverLibrary &)), found
+// in the driver's library once per process; nullptr when any is missing.
+template <typename Client> const Client *clientOf(const QSqlDriver *driver)
+{
+    static const std::optional<Client> client = [driver]() -> std::optional<Client> {
+        Client found;
+        return found.findIn(DriverLibrary(driver)) ? std::optional(found) : std::nullopt;
+    }();
+    return client ? &*client : nullptr;
+}

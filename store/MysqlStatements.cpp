@@ -9,7 +9,6 @@
 #include <mysql.h>
 
 #include <functional>
-#include <optional>
 
 // The client library's functions the statements need, from the driver's own
 // library.
@@ -238,10 +237,7 @@ QVariant MysqlRows::value(int column) const
 
 std::unique_ptr<PreparedQueries> MysqlStatements::on(const QSqlDriver *driver, void *connection)
 {
-    static const std::optional<MysqlClient> client = [driver]() -> std::optional<MysqlClient> {
-        MysqlClient found;
-        return found.findIn(DriverLibrary(driver)) ? std::optional(found) : std::nullopt;
-    }();
+    const MysqlClient *client = clientOf<MysqlClient>(driver);
     if (!client)
         return nullptr;
     return std::unique_ptr<PreparedQueries>(

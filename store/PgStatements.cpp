@@ -8,8 +8,6 @@
 
 #include <libpq-fe.h>
 
-#include <optional>
-
 // The libpq functions the statements need, from the driver's own libpq.
 struct PgClient {
     decltype(&PQprepare) prepare = nullptr;
@@ -134,10 +132,7 @@ QVariant PgRows::value(int column) const
 
 std::unique_ptr<PreparedQueries> PgStatements::on(const QSqlDriver *driver, void *connection)
 {
-    static const std::optional<PgClient> client = [driver]() -> std::optional<PgClient> {
-        PgClient found;
-        return found.findIn(DriverLibrary(driver)) ? std::optional(found) : std::nullopt;
-    }();
+    const PgClient *client = clientOf<PgClient>(driver);
     if (!client)
         return nullptr;
     return std::unique_ptr<PreparedQueries>(

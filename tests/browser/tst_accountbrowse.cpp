@@ -78,6 +78,14 @@ class TestAccountBrowse : public QObject {
         }));
     }
     QString ran() { return std::exchange(m_record->statements, {}).join('\n'); }
+    // The window made as small as three and a half lines of the tree.
+    static bool showsThreeLines(SSTree *tree)
+    {
+        const int line = tree->nodeRect(tree->node("0")).height();
+        tree->window()->resize(
+            300, tree->window()->height() - tree->viewport()->height() + 7 * line / 2);
+        return QTest::qWaitFor([tree] { return tree->visibleCount() == 3; });
+    }
 private Q_SLOTS:
     void initTestCase_data() { engineRows(); }
     // The view opens a label editor one double-click interval after a click
@@ -125,10 +133,7 @@ private Q_SLOTS:
     void theTopNodeNamedWhileDrawingIsOffIsOnTopOnceDrawn()
     {
         inList([&](AccountBrowse &, SSTree *tree) {
-            const int line = tree->nodeRect(tree->node("0")).height();
-            tree->window()->resize(
-                300, tree->window()->height() - tree->viewport()->height() + 7 * line / 2);
-            QTRY_COMPARE(tree->visibleCount(), 3);
+            QVERIFY(showsThreeLines(tree));
             SSNode *middle = tree->nodeOnLine(3);
             tree->setTopNode(tree->node("6"));
             tree->setRedraw(false);
@@ -144,10 +149,7 @@ private Q_SLOTS:
     void aDraggedNodeScrollsTheTreeAndMovesWhereItMay()
     {
         inList([&](AccountBrowse &, SSTree *tree) {
-            const int line = tree->nodeRect(tree->node("0")).height();
-            tree->window()->resize(
-                300, tree->window()->height() - tree->viewport()->height() + 7 * line / 2);
-            QTRY_COMPARE(tree->visibleCount(), 3);
+            QVERIFY(showsThreeLines(tree));
             tree->setTopNode(tree->node("5"));
             const QPoint pressed = centreOf(tree, tree->node("2"));
             QTest::mousePress(tree->viewport(), Qt::LeftButton, Qt::NoModifier, pressed);
