@@ -40,11 +40,15 @@ HistoryNotice deletedNotice(const QString &name, size_t rows)
     return {text, HistoryNotice::Link::Undo};
 }
 
-// As a step's text names the node.
+// As a step's text names a row or its node.
+QString kindWord(bool account)
+{
+    return account ? QStringLiteral("アカウント") : QStringLiteral("フォルダ");
+}
+
 QString kindWord(const SSNode *node)
 {
-    return kindOf(node) == NodeKind::Account ? QStringLiteral("アカウント")
-                                             : QStringLiteral("フォルダ");
+    return kindWord(kindOf(node) == NodeKind::Account);
 }
 
 } // namespace
@@ -83,9 +87,7 @@ void AccountHistory::addedAccount(const QString &key, const QString &parentKey,
 
 void AccountHistory::added(StoredRow written, const QString &verb)
 {
-    const QString kind = written.value(QStringLiteral("KIND")).toString() == u"F"
-        ? QStringLiteral("フォルダ")
-        : QStringLiteral("アカウント");
+    const QString kind = kindWord(written.value(QStringLiteral("KIND")).toString() != u"F");
     const QString name = written.value(QStringLiteral("NAME")).toString();
     push(new RowAdded(
         m_list, m_attempt, kind + quotedName(name) + u'の' + verb, std::move(written)));
