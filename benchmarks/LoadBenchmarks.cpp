@@ -1,6 +1,7 @@
 #include "Benchmarks.h"
 
 #include "BenchTable.h"
+#include "ClientFloor.h"
 #include "SqliteFloor.h"
 #include "TreeFloor.h"
 
@@ -62,6 +63,15 @@ void treeFloorLoad(benchmark::State &state, Shape shape, int rows, Engine engine
         state.SkipWithError("the tree floor did not build every row");
 }
 
+void clientFloor(benchmark::State &state, int rows, Engine engine)
+{
+    BenchTable &table = BenchTable::of(Shape::Wide, rows, engine);
+    int read = 0;
+    timeEach(state, [&] { return timeOf([&] { read = clientFloorLoad(table.connectionString()); }); });
+    if (read != rows)
+        state.SkipWithError("the client floor did not read every row");
+}
+
 // Floor (b) runs each statement's own text, floor (c) each shape compiled once.
 void sqliteFloorLoad(benchmark::State &state, Shape shape, int rows, bool compiled)
 {
@@ -112,12 +122,18 @@ std::vector<Comparison> registerServer(Engine engine, int rows)
         [=](auto &state) { browserLoad(state, Shape::Wide, rows, engine); });
     addBenchmark(QStringLiteral("floor_a/") + name,
         [=](auto &state) { treeFloorLoad(state, Shape::Wide, rows, engine); });
+    addBenchmark(QStringLiteral("floor_d/") + name,
+        [=](auto &state) { clientFloor(state, rows, engine); });
     const QString what = QStringLiteral("load wide %1 on %2").arg(grouped(rows), server);
+    const QString load = QStringLiteral("load/") + name;
     const QString against = QStringLiteral("(a) the same server, SELECT * + tree");
-    return {{what, QStringLiteral("load/") + name, against, QStringLiteral("floor_a/") + name,
+    const QString statements = QStringLiteral("(d) the same statements, client library alone");
+    return {{what, load, against, QStringLiteral("floor_a/") + name,
                 rows >= 10000 ? std::optional(3.0) : std::nullopt},
-        {what, QStringLiteral("load/") + name, against, QStringLiteral("floor_a/") + name,
-            std::nullopt, true}};
+        {what, load, against, QStringLiteral("floor_a/") + name, std::nullopt, true},
+        {what, load, statements, QStringLiteral("floor_d/") + name, std::nullopt},
+        {statements, QStringLiteral("floor_d/") + name, against,
+            QStringLiteral("floor_a/") + name, std::nullopt}};
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "TreeFloor.h"
 
-#include "store/ConnectionString.h"
+#include "FloorConnection.h"
+
 #include "store/DbError.h"
 #include "ui/ImageList.h"
 #include "ui/Images.h"
 
 #include <QHash>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTreeWidget>
@@ -37,35 +37,16 @@ QTreeWidgetItem *makeItem(
     return item;
 }
 
-class FloorConnection {
-public:
-    explicit FloorConnection(const QString &connectionString)
-    {
-        const ConnectionSettings settings = parseConnectionString(connectionString);
-        QSqlDatabase db = QSqlDatabase::addDatabase(settings.driver, name());
-        db.setDatabaseName(settings.databaseName);
-        db.setHostName(settings.hostName);
-        db.setPort(settings.port);
-        db.setUserName(settings.userName);
-        db.setPassword(settings.password);
-        db.setConnectOptions(settings.connectOptions);
-        if (!db.open())
-            throw DbError(QStringLiteral("tree floor: cannot open ") + connectionString);
-    }
-    ~FloorConnection() { QSqlDatabase::removeDatabase(name()); }
-    static QString name() { return QStringLiteral("tx_bench.treeFloor"); }
-};
-
 struct Placed {
     QTreeWidgetItem *item;
     bool folder;
 };
 
 // Rows come in key order, so a parent is always placed before its children.
-void readInto(QTreeWidgetItem *root, const ImageList &images)
+void readInto(const FloorConnection &connection, QTreeWidgetItem *root, const ImageList &images)
 {
     QHash<qint32, Placed> byKey {{0, {root, false}}};
-    QSqlQuery query(QSqlDatabase::database(FloorConnection::name(), false));
+    QSqlQuery query(connection.database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT * FROM ACCOUNT")))
         throw DbError(QStringLiteral("tree floor: the query failed"));
@@ -97,7 +78,7 @@ void readInto(QTreeWidgetItem *root, const ImageList &images)
 std::unique_ptr<QTreeWidget> treeFloor(const QString &connectionString)
 {
     const ImageList images = treeImages();
-    FloorConnection connection(connectionString);
+    const FloorConnection connection(connectionString, QStringLiteral("tx_bench.treeFloor"));
     auto tree = std::make_unique<QTreeWidget>();
     tree->setHeaderHidden(true);
     tree->setUniformRowHeights(true);
@@ -106,7 +87,7 @@ std::unique_ptr<QTreeWidget> treeFloor(const QString &connectionString)
     QTreeWidgetItem *root
         = makeItem(QStringLiteral("0"), QStringLiteral("ｱｶｳﾝﾄ"), rootLook, images);
     tree->addTopLevelItem(root);
-    readInto(root, images);
+    readInto(connection, root, images);
     tree->scrollToItem(root, QAbstractItemView::PositionAtTop);
     tree->setUpdatesEnabled(true);
     return tree;
