@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr char childrenShape[] = "SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = %1 ORDER BY ACCOUNT_NO";
+constexpr char childrenShape[]
+    = "SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = %1 ORDER BY ACCOUNT_NO";
 
 QByteArray shapeWith(const char *placeholder)
 {
@@ -37,8 +38,8 @@ public:
     {
         const QByteArray number = QByteArray::number(parent);
         const char *values[] = {number.constData()};
-        PGresult *result = PQexecPrepared(
-            m_connection, "tx_bench_children", 1, values, nullptr, nullptr, 0);
+        PGresult *result
+            = PQexecPrepared(m_connection, "tx_bench_children", 1, values, nullptr, nullptr, 0);
         check(result, PGRES_TUPLES_OK);
         const int keyAt = PQfnumber(result, "ACCOUNT_NO");
         const int parentAt = PQfnumber(result, "P_ACCOUNT_NO");

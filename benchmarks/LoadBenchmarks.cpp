@@ -67,7 +67,8 @@ void clientFloor(benchmark::State &state, int rows, Engine engine)
 {
     BenchTable &table = BenchTable::of(Shape::Wide, rows, engine);
     int read = 0;
-    timeEach(state, [&] { return timeOf([&] { read = clientFloorLoad(table.connectionString()); }); });
+    timeEach(
+        state, [&] { return timeOf([&] { read = clientFloorLoad(table.connectionString()); }); });
     if (read != rows)
         state.SkipWithError("the client floor did not read every row");
 }
@@ -122,8 +123,8 @@ std::vector<Comparison> registerServer(Engine engine, int rows)
         [=](auto &state) { browserLoad(state, Shape::Wide, rows, engine); });
     addBenchmark(QStringLiteral("floor_a/") + name,
         [=](auto &state) { treeFloorLoad(state, Shape::Wide, rows, engine); });
-    addBenchmark(QStringLiteral("floor_d/") + name,
-        [=](auto &state) { clientFloor(state, rows, engine); });
+    addBenchmark(
+        QStringLiteral("floor_d/") + name, [=](auto &state) { clientFloor(state, rows, engine); });
     const QString what = QStringLiteral("load wide %1 on %2").arg(grouped(rows), server);
     const QString load = QStringLiteral("load/") + name;
     const QString against = QStringLiteral("(a) the same server, SELECT * + tree");
@@ -132,8 +133,8 @@ std::vector<Comparison> registerServer(Engine engine, int rows)
                 rows >= 10000 ? std::optional(3.0) : std::nullopt},
         {what, load, against, QStringLiteral("floor_a/") + name, std::nullopt, true},
         {what, load, statements, QStringLiteral("floor_d/") + name, std::nullopt},
-        {statements, QStringLiteral("floor_d/") + name, against,
-            QStringLiteral("floor_a/") + name, std::nullopt}};
+        {statements, QStringLiteral("floor_d/") + name, against, QStringLiteral("floor_a/") + name,
+            std::nullopt}};
 }
 
 } // namespace
