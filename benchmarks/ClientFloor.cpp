@@ -25,6 +25,15 @@ QByteArray shapeWith(const char *placeholder)
 // Each level is read whole and given back before the descent, as the load
 // does below its outermost level; the servers' tables are shallow, so the
 // descent may recurse.
+template <typename Floor> int loadBelow(Floor &floor, int parent)
+{
+    const std::vector<int> keys = floor.children(parent);
+    int read = int(keys.size());
+    for (const int key : keys)
+        read += loadBelow(floor, key);
+    return read;
+}
+
 class PgFloor {
 public:
     explicit PgFloor(PGconn *connection)
@@ -34,7 +43,7 @@ public:
             PGRES_COMMAND_OK);
     }
 
-    int load(int parent)
+    std::vector<int> children(int parent)
     {
         const QByteArray number = QByteArray::number(parent);
         const char *values[] = {number.constData()};
@@ -53,10 +62,7 @@ public:
             keys.push_back(atoi(PQgetvalue(result, row, keyAt)));
         }
         PQclear(result);
-        int read = int(keys.size());
-        for (const int key : keys)
-            read += load(key);
-        return read;
+        return keys;
     }
 
 private:
@@ -95,7 +101,7 @@ public:
     MysqlFloor(const MysqlFloor &) = delete;
     MysqlFloor &operator=(const MysqlFloor &) = delete;
 
-    int load(int parent)
+    std::vector<int> children(int parent)
     {
         m_parent = parent;
         if (mysql_stmt_bind_param(m_statement, &m_param) || mysql_stmt_execute(m_statement)
@@ -105,10 +111,7 @@ public:
         while (mysql_stmt_fetch(m_statement) == 0)
             keys.push_back(readRow());
         mysql_stmt_free_result(m_statement);
-        int read = int(keys.size());
-        for (const int key : keys)
-            read += load(key);
-        return read;
+        return keys;
     }
 
 private:
@@ -153,9 +156,13 @@ int clientFloorLoad(const QString &connectionString)
     const FloorConnection connection(connectionString, QStringLiteral("tx_bench.clientFloor"));
     const QVariant handle = connection.database().driver()->handle();
     void *client = *static_cast<void *const *>(handle.constData());
-    if (qstrcmp(handle.typeName(), "pg_conn*") == 0)
-        return PgFloor(static_cast<PGconn *>(client)).load(0);
-    if (qstrcmp(handle.typeName(), "st_mysql*") == 0)
-        return MysqlFloor(static_cast<MYSQL *>(client)).load(0);
+    if (qstrcmp(handle.typeName(), "pg_conn*") == 0) {
+        PgFloor floor(static_cast<PGconn *>(client));
+        return loadBelow(floor, 0);
+    }
+    if (qstrcmp(handle.typeName(), "st_mysql*") == 0) {
+        MysqlFloor floor(static_cast<MYSQL *>(client));
+        return loadBelow(floor, 0);
+    }
     throw DbError(QStringLiteral("client floor: not a server: ") + connectionString);
 }
