@@ -39,8 +39,9 @@ public:
     explicit PgFloor(PGconn *connection)
         : m_connection(connection)
     {
-        check(PQprepare(m_connection, "tx_bench_children", shapeWith("$1").constData(), 0, nullptr),
-            PGRES_COMMAND_OK);
+        PQclear(check(
+            PQprepare(m_connection, "tx_bench_children", shapeWith("$1").constData(), 0, nullptr),
+            PGRES_COMMAND_OK));
     }
 
     std::vector<int> children(int parent)
@@ -66,10 +67,11 @@ public:
     }
 
 private:
-    void check(PGresult *result, ExecStatusType expected)
+    // The result, when it is what was expected; the caller clears it.
+    PGresult *check(PGresult *result, ExecStatusType expected)
     {
         if (PQresultStatus(result) == expected)
-            return;
+            return result;
         PQclear(result);
         throw DbError(QString::fromUtf8(PQerrorMessage(m_connection)));
     }
@@ -86,6 +88,8 @@ public:
         if (!m_statement || mysql_stmt_prepare(m_statement, text.constData(), text.size()))
             fail();
         MYSQL_RES *metadata = mysql_stmt_result_metadata(m_statement);
+        if (!metadata)
+            fail();
         const MYSQL_FIELD *fields = mysql_fetch_fields(metadata);
         for (unsigned column = 0; column < mysql_num_fields(metadata); ++column) {
             const QByteArrayView name(fields[column].name);
