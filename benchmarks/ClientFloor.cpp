@@ -2,6 +2,7 @@
 
 #include "FloorConnection.h"
 
+#include "store/AccountStatements.h"
 #include "store/DbError.h"
 
 #include <QSqlDriver>
@@ -14,12 +15,10 @@
 
 namespace {
 
-constexpr char childrenShape[]
-    = "SELECT * FROM ACCOUNT WHERE P_ACCOUNT_NO = %1 ORDER BY ACCOUNT_NO";
-
+// The load's own statement, with the engine's placeholder for the number.
 QByteArray shapeWith(const char *placeholder)
 {
-    return QByteArray(childrenShape).replace("%1", placeholder);
+    return AccountStatements::children(0).shapeWith(QLatin1String(placeholder)).toUtf8();
 }
 
 // Each level is read whole and given back before the descent, as the load

@@ -103,8 +103,10 @@ AccountList::Outcome AccountList::renameFolder(const QString &name)
 AccountList::Outcome AccountList::renameLabel(const QString &label)
 {
     const QString statement = Statements::renameLabel(label, m_basNodeKey);
-    if (m_basNodeKey != u"0")
-        return rename(chosenNode(), chosenNode()->text(), label, statement);
+    if (m_basNodeKey != u"0") {
+        SSNode *chosen = chosenNode();
+        return rename(chosen, chosen->text(), label, statement);
+    }
     changesRow(statement);
     return Outcome::Done;
 }
@@ -267,13 +269,9 @@ QStringList AccountList::childKeys(const QString &key)
 // key is not it.
 void AccountList::removeNode(const QString &key)
 {
-    const SSNode *removed = m_tree->node(key);
-    for (const SSNode *node = newestNode(); node; node = node->parentNode())
-        if (node == removed) {
-            m_atNode.clear();
-            break;
-        }
     m_tree->removeNode(key);
+    if (!newestNode())
+        m_atNode.clear();
 }
 
 // Only the root and folders take drops. Nodes are told apart by their text:

@@ -7,18 +7,12 @@
 #include "browser/SSNode.h"
 #include "browser/SSTree.h"
 #include "store/AccountImport.h"
-#include "store/StoredValue.h"
+#include "store/StoredRows.h"
 #include "ui/BusyCursor.h"
 
 #include <QScopeGuard>
 
 namespace {
-
-// A name whose bytes are not UTF-8 shows as the load reads it.
-QString shownName(const QVariant &name)
-{
-    return isRawText(name) ? QString::fromUtf8(name.value<RawText>().bytes) : name.toString();
-}
 
 int levelOf(const SSNode *node)
 {
@@ -76,6 +70,6 @@ void AccountList::addImportedNodes(
         const StoredRow &row = contents.rows[i];
         if (tree->findNode(parentKey))
             addRowNode({row.value(QStringLiteral("KIND")).toString(), parentKey, keys.at(i),
-                shownName(row.value(QStringLiteral("NAME")))});
+                shownText(row.value(QStringLiteral("NAME")))});
     }
 }

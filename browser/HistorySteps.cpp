@@ -10,6 +10,8 @@
 #include <QScopeGuard>
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 const QString accountNo = QStringLiteral("ACCOUNT_NO");
@@ -39,15 +41,16 @@ void requireFreeKey(Connection &db, const QVariant &key)
                            .arg(key.toLongLong())};
 }
 
-// Read again, in the order readSubtree gives.
+// Read again, in the order readSubtree gives: with the same columns, each
+// value is compared in its place.
 bool sameRows(const std::vector<StoredRow> &now, const std::vector<StoredRow> &then)
 {
-    if (now.size() != then.size())
-        return false;
-    for (size_t i = 0; i < now.size(); ++i)
-        if (now[i].columns != then[i].columns || !holds(now[i], then[i]))
-            return false;
-    return true;
+    return std::equal(now.begin(), now.end(), then.begin(), then.end(),
+        [](const StoredRow &row, const StoredRow &was) {
+            return row.columns == was.columns
+                && std::equal(row.values.begin(), row.values.end(), was.values.begin(),
+                    was.values.end(), sameStoredValue);
+        });
 }
 
 // A folder left empty is shown closed, as the load shows it.

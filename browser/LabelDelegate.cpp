@@ -39,6 +39,7 @@ void LabelDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIn
 {
     QStyledItemDelegate::initStyleOption(option, index);
     option->text = SSNode::shownPart(option->text);
-    if (m_tree->dropHighlight() && m_tree->nodeFromIndex(index) == m_tree->dropHighlight())
+    if (const SSNode *target = m_tree->dropHighlight();
+        target && m_tree->nodeFromIndex(index) == target)
         option->state |= QStyle::State_Selected;
 }

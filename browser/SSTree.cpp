@@ -89,7 +89,7 @@ SSNode *SSTree::addNode(const KeyText &relativeKey, int relationship, const KeyT
 void SSTree::removeNode(const KeyText &key)
 {
     SSNode *doomed = node(key);
-    collapseQuietly(m_model->subtree(doomed));
+    collapseQuietly(doomed);
     m_model->remove(doomed);
 }
 
@@ -102,13 +102,14 @@ void SSTree::clearNodes()
 // The view keeps each expanded node as a persistent index, and the model
 // walks every such index up to the top on each removal: taking out an
 // expanded chain thousands deep would cost seconds. With the layout
-// postponed, collapsing only drops the indexes.
-void SSTree::collapseQuietly(const std::vector<SSNode *> &nodes)
+// postponed, collapsing only drops the indexes. With drawing off the view
+// holds no index to drop.
+void SSTree::collapseQuietly(SSNode *top)
 {
     if (m_model->isSuspended())
         return;
     scheduleDelayedItemsLayout();
-    for (SSNode *node : nodes)
+    for (SSNode *node : m_model->subtree(top))
         if (node->expanded())
             collapse(indexFromNode(node));
 }
@@ -181,7 +182,6 @@ void SSTree::moveUnder(SSNode *node, SSNode *newParent, int row)
 
 void SSTree::setImageList(const ImageList *images)
 {
-    m_imageList = images;
     m_model->looks().setImageList(images);
     setIconSize(images ? images->imageSize() : QSize());
     viewport()->update();

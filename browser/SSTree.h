@@ -54,7 +54,6 @@ public:
     // Scrolls as little as it takes to show the node's line whole.
     void scrollToNode(const SSNode *node);
 
-    const ImageList *imageList() const { return m_imageList; }
     void setImageList(const ImageList *images);
     bool treeOption() const { return m_treeOption; }
     void setTreeOption(bool on) { m_treeOption = on; }
@@ -127,7 +126,7 @@ private:
     void setNodeExpanded(SSNode *node, bool expanded);
     bool isNodeSelected(const SSNode *node) const;
     void moveUnder(SSNode *node, SSNode *newParent, int row);
-    void collapseQuietly(const std::vector<SSNode *> &nodes);
+    void collapseQuietly(SSNode *top);
     void showAgain();
     bool acceptLabel(const QModelIndex &index, const QString &newText);
     int lineHeight() const;
@@ -136,7 +135,6 @@ private:
     void endDrag();
 
     TreeModel *m_model;
-    const ImageList *m_imageList = nullptr;
     bool m_treeOption = false;
     // Persistent, so that a removed node is gone rather than dangling.
     QPersistentModelIndex m_dropHighlight;

@@ -103,10 +103,7 @@ bool TreeCommands::runKeyCommand(int KeyCode, int Shift)
         if (pressed != keys || !action)
             continue;
         if (action->isEnabled())
-            afterThisKey([action = QPointer<QAction>(action)] {
-                if (action)
-                    action->trigger();
-            });
+            triggerAfterThisKey(action);
         return true;
     }
     bool known = false;
@@ -116,11 +113,20 @@ bool TreeCommands::runKeyCommand(int KeyCode, int Shift)
         known = true;
         // Delete stands for both deletes; only the one for the chosen kind is on.
         if (QAction *button = this->button(QLatin1String(command.key)); button->isEnabled()) {
-            afterThisKey([button] { button->trigger(); });
+            triggerAfterThisKey(button);
             break;
         }
     }
     return known;
+}
+
+// The action may be gone by then: the window can close in between.
+void TreeCommands::triggerAfterThisKey(QAction *action)
+{
+    afterThisKey([action = QPointer<QAction>(action)] {
+        if (action)
+            action->trigger();
+    });
 }
 
 void TreeCommands::afterThisKey(std::function<void()> step)

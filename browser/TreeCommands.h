@@ -39,6 +39,7 @@ public:
 private:
     bool runKeyCommand(int KeyCode, int Shift);
     void afterThisKey(std::function<void()> step);
+    void triggerAfterThisKey(QAction *action);
 
     QPointer<SSTree> m_tree;
     QPointer<QToolBar> m_toolbar;

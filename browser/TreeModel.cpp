@@ -339,11 +339,6 @@ int TreeModel::columnCount(const QModelIndex &) const
     return 1;
 }
 
-bool TreeModel::hasChildren(const QModelIndex &parent) const
-{
-    return rowCount(parent) > 0;
-}
-
 QVariant TreeModel::data(const QModelIndex &index, int role) const
 {
     const SSNode *node = nodeOf(index);

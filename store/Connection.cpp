@@ -25,6 +25,13 @@ Connection::TraceHook &traceHook()
     return hook;
 }
 
+// The engine's own words for a failure, where it gave any.
+QString describe(const QSqlError &error)
+{
+    const QString engine = error.databaseText().trimmed();
+    return engine.isEmpty() ? error.text().trimmed() : engine;
+}
+
 // Doubled single quotes are the only escaping a statement ever carries, and
 // a lock held by another program is waited for as long as SQLite's busy
 // timeout, not for ever (the servers' own defaults: no limit, or a year).
@@ -174,11 +181,13 @@ void Connection::prepareSession()
     }
 }
 
-// Asked before every statement: an SQLite handle is held exactly while the
-// connection is open, so the load need not look the connection up each time.
+// Asked before every statement: an SQLite handle, or the servers' prepared
+// queries, are held exactly while the connection is open, so the load need
+// not look the connection up each time.
 bool Connection::isOpen() const
 {
-    return m_sqlite || (m_registered && QSqlDatabase::database(m_name, false).isOpen());
+    return m_sqlite || m_prepared
+        || (m_registered && QSqlDatabase::database(m_name, false).isOpen());
 }
 
 void Connection::close()
@@ -199,6 +208,12 @@ void Connection::close()
     m_registered = false;
     QSqlDatabase::database(m_name, false).close();
     QSqlDatabase::removeDatabase(m_name);
+}
+
+// Whether anything shows the statements: only then is a text made to show.
+bool Connection::watched()
+{
+    return traceHook() || lcSql().isDebugEnabled();
 }
 
 void Connection::report(const QString &statement) const
@@ -233,7 +248,8 @@ std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
     if (statement.shape().isEmpty() || (!m_sqlite && !m_prepared))
         return execute(statement.text());
     if (!m_sqlite) {
-        report(statement.text());
+        if (watched())
+            report(statement.text());
         ensureOpen();
         m_rowsAffected = -1;
         return handOut(m_prepared->run(statement, m_rowsAffected));
@@ -241,7 +257,7 @@ std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
     sqlite3_stmt *compiled
         = takeCompiled(statement.shape(), [&statement] { return statement.text(); });
     CompiledStatements::bindNumber(compiled, statement.number());
-    if (traceHook() || lcSql().isDebugEnabled()) {
+    if (watched()) {
         char *expanded = sqlite3_expanded_sql(compiled);
         report(expanded ? QString::fromUtf8(expanded) : statement.text());
         sqlite3_free(expanded);
@@ -252,8 +268,7 @@ std::shared_ptr<Recordset> Connection::execute(const Statement &statement)
 
 std::shared_ptr<Recordset> Connection::execute(const BoundStatement &statement)
 {
-    const bool watched = traceHook() || lcSql().isDebugEnabled();
-    const QString shown = watched ? statement.filled() : statement.text;
+    const QString shown = watched() ? statement.filled() : statement.text;
     if (!m_sqlite) {
         report(shown);
         ensureOpen();

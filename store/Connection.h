@@ -87,6 +87,7 @@ private:
     void begin();
     void commit();
     void rollBack();
+    static bool watched();
     void report(const QString &statement) const;
     void ensureOpen() const;
     std::shared_ptr<Recordset> handOut(std::unique_ptr<RowSource> rows);

@@ -25,12 +25,10 @@ struct MysqlClient {
     decltype(&mysql_stmt_store_result) storeResult = nullptr;
     decltype(&mysql_stmt_num_rows) numRows = nullptr;
     decltype(&mysql_stmt_result_metadata) resultMetadata = nullptr;
-    decltype(&mysql_num_fields) numFields = nullptr;
     decltype(&mysql_fetch_fields) fetchFields = nullptr;
     decltype(&mysql_free_result) freeMetadata = nullptr;
     decltype(&mysql_stmt_bind_result) bindResult = nullptr;
     decltype(&mysql_stmt_fetch) fetch = nullptr;
-    decltype(&mysql_stmt_fetch_column) fetchColumn = nullptr;
     decltype(&mysql_stmt_free_result) freeResult = nullptr;
     decltype(&mysql_stmt_error) error = nullptr;
     decltype(&mysql_stmt_close) close = nullptr;
@@ -48,12 +46,10 @@ struct MysqlClient {
             && library.find(storeResult, "mysql_stmt_store_result")
             && library.find(numRows, "mysql_stmt_num_rows")
             && library.find(resultMetadata, "mysql_stmt_result_metadata")
-            && library.find(numFields, "mysql_num_fields")
             && library.find(fetchFields, "mysql_fetch_fields")
             && library.find(freeMetadata, "mysql_free_result")
             && library.find(bindResult, "mysql_stmt_bind_result")
             && library.find(fetch, "mysql_stmt_fetch")
-            && library.find(fetchColumn, "mysql_stmt_fetch_column")
             && library.find(freeResult, "mysql_stmt_free_result")
             && library.find(error, "mysql_stmt_error") && library.find(close, "mysql_stmt_close");
     }

@@ -4,12 +4,6 @@
 
 #include <QSqlError>
 
-QString describe(const QSqlError &error)
-{
-    const QString engine = error.databaseText().trimmed();
-    return engine.isEmpty() ? error.text().trimmed() : engine;
-}
-
 QtRows::QtRows(QSqlQuery &&query)
     : m_query(std::move(query))
     , m_columns(m_query.record())

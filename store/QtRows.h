@@ -5,11 +5,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-class QSqlError;
-
-// The engine's own words for a failure, where it gave any.
-QString describe(const QSqlError &error);
-
 // The rows of a query run through QtSql (the server engines).
 class QtRows final : public RowSource {
 public:
